@@ -1,0 +1,128 @@
+#include "design/splenz.h"
+
+#include <cmath>
+
+#include "textio/failure.h"
+#include "textio/layout.h"
+
+namespace design {
+namespace {
+
+using textio::kReport;
+using textio::kScreen;
+using textio::Layout;
+
+// Prompts of the design dialogue; each leaves the cursor on its line.
+const Layout kAskSide(
+    "(' Spherical or Flat Surface Lens Design',/,' Enter specify 1 inner, 2 outer surface ',$)");
+const Layout kAskDielectric("(' Enter Lens Dielectric Constant ',$)");
+const Layout kAskRadiusEdge("(' Enter Lens Radius, Edge Dist. from Feed ',$)");
+const Layout kAskEdgeThickness("(' Enter edge thickness along ray ',$)");
+const Layout kAskSurface("(' Enter Specified Surface: 1)Flat, 2)Spherical ',$)");
+const Layout kAskCentre("(' Enter Distance from Feed to Sphere Center ',$)");
+
+// Parameter lines of the report.
+const Layout kTitleAndDielectric(
+    "(/,' Spherical or Flat Surface Lens Design',/,' Lens Dielectric Constant:      ',F8.3,/)");
+const Layout kInnerSide("(' Inner (Feed) Side Specified')");
+const Layout kOuterSide("(' Outer (Radiation) Side Specified')");
+const Layout kLensSize(
+    "(/,' Lens Radius:                         ',F8.3,"
+    "/,' Edge Distance from Feed:             ',F8.3,"
+    "/,' Edge thickness along ray:            ',F8.3)");
+const Layout kFlatSurface("(' Flat Surface')");
+const Layout kCentreDistance("(' Distance from Feed to Sphere Center: ',F8.3)");
+const Layout kConcaveRadius("(' Concave Sphere Radius:         ',F8.3)");
+const Layout kConvexRadius("(' Convex Sphere Radius:          ',F8.3)");
+const Layout kCentreThickness("(' Center Thickness:                    ',F8.3)");
+
+}  // namespace
+
+SPLENZ::SPLENZ(textio::Units& io, textio::INPUTL& inputl)
+    : io_(io),
+      inputl_(inputl),
+      zf_(kMaxRays, 0.0f),
+      rf_(kMaxRays, 0.0f),
+      zr_(kMaxRays, 0.0f),
+      rr_(kMaxRays, 0.0f),
+      tpath_(kMaxRays, 0.0f),
+      rf_reversed_(kMaxRays, 0.0f),
+      rr_reversed_(kMaxRays, 0.0f) {}
+
+void SPLENZ::AnswerInt(int32_t& value) {
+  io_.read_free(inputl_.IUNIT, {&value});
+  if (inputl_.IUNIT == textio::kScript) io_.write_free(kScreen, {value});
+}
+
+void SPLENZ::AnswerReal(float& value) {
+  io_.read_free(inputl_.IUNIT, {&value});
+  if (inputl_.IUNIT == textio::kScript) io_.write_free(kScreen, {value});
+}
+
+void SPLENZ::AnswerReals(float& first, float& second) {
+  io_.read_free(inputl_.IUNIT, {&first, &second});
+  if (inputl_.IUNIT == textio::kScript) io_.write_free(kScreen, {first, second});
+}
+
+void SPLENZ::operator()(float& EPS, int32_t& NPT, float& RLENS, float& EDGE) {
+  (void)NPT;
+  Dialogue(EPS, RLENS, EDGE);
+}
+
+void SPLENZ::Dialogue(float& EPS, float& RLENS, float& EDGE) {
+  // Side and material.
+  io_.write_laid_out(kScreen, kAskSide);
+  AnswerInt(iside_);
+  io_.write_laid_out(kScreen, kAskDielectric);
+  AnswerReal(EPS);
+  if (EPS < 0.0f) {
+    // A negative dielectric constant has no real refractive index; nothing
+    // sensible can be traced, so the run ends here.
+    std::string shown = textio::FreeRecord(std::vector<textio::Value>{EPS});
+    shown.erase(0, shown.find_first_not_of(' '));
+    throw textio::Failure(textio::FailureNumber::kNegativeDielectric,
+                          "negative dielectric constant " + shown +
+                              " has no real refractive index");
+  }
+  n_ = std::sqrt(EPS);
+  io_.write_laid_out(kReport, kTitleAndDielectric, {EPS});
+  if (iside_ == 1) io_.write_laid_out(kReport, kInnerSide);
+  if (iside_ == 2) io_.write_laid_out(kReport, kOuterSide);
+
+  // Size of the lens and the prescribed face.
+  io_.write_laid_out(kScreen, kAskRadiusEdge);
+  AnswerReals(RLENS, EDGE);
+  io_.write_laid_out(kScreen, kAskEdgeThickness);
+  AnswerReal(te_);
+  io_.write_laid_out(kScreen, kAskSurface);
+  AnswerInt(isurf_);
+  if (isurf_ == 2) {
+    io_.write_laid_out(kScreen, kAskCentre);
+    AnswerReal(d_);
+    if (d_ > EDGE) isurf_ = 3;
+    const float offset = EDGE - d_;
+    rhos_ = std::sqrt(RLENS * RLENS + offset * offset);
+  }
+
+  // Derived constants: the edge ray fixes the optical path of every ray.
+  l0_ = std::sqrt(RLENS * RLENS + EDGE * EDGE);
+  t0_ = te_ + (l0_ - EDGE) / (n_ - 1.0f);
+  p_ = n_ * te_ + l0_;
+
+  io_.write_laid_out(kReport, kLensSize, {RLENS, EDGE, te_});
+  if (isurf_ == 1) io_.write_laid_out(kReport, kFlatSurface);
+  if (isurf_ == 2 || isurf_ == 3) {
+    io_.write_laid_out(kReport, kCentreDistance, {d_});
+    // A sphere seen from the side of its centre is concave.
+    const bool concave = (isurf_ == 2 && iside_ == 1) || (isurf_ == 3 && iside_ == 2);
+    const bool convex = (isurf_ == 2 && iside_ == 2) || (isurf_ == 3 && iside_ == 1);
+    if (concave || convex) {
+      const Layout& line = concave ? kConcaveRadius : kConvexRadius;
+      io_.write_laid_out(kScreen, line, {rhos_});
+      io_.write_laid_out(kReport, line, {rhos_});
+    }
+  }
+  io_.write_laid_out(kReport, kCentreThickness, {t0_});
+}
+
+}  // namespace design

@@ -1,0 +1,75 @@
+#ifndef KEVRANO_DESIGN_SPLENZ_H_
+#define KEVRANO_DESIGN_SPLENZ_H_
+
+// The lens design routine: one call designs one lens. It asks the user for the
+// material, the prescribed face and its shape, writes the design parameters to
+// the report, synthesises the other face ray by ray, zones the lens for an
+// operating wavelength and, on request, hands the zoned lens to the tor file
+// export.
+//
+// Its answers and results live in the object for the whole run: a value that a
+// later design does not ask again keeps the value of the earlier design (zero
+// before the first).
+
+#include <cstdint>
+#include <vector>
+
+#include "textio/units.h"
+
+namespace design {
+
+/// Most rays (half-profile points) of one design.
+inline constexpr int32_t kMaxRays = 3501;
+
+class SPLENZ {
+ public:
+  SPLENZ(textio::Units& io, textio::INPUTL& inputl);
+
+  /// Runs one design. EPS, NPT, RLENS and EDGE are the driver's variables and
+  /// receive the dielectric constant, ray count, lens radius and edge distance.
+  /// Throws textio::Failure when an answer cannot be read or the run must end.
+  void operator()(float& EPS, int32_t& NPT, float& RLENS, float& EDGE);
+
+  // Results of the last design, for the export and for tests. Per-ray arrays
+  // run from the axial ray (index 1) to the edge ray.
+  const std::vector<float>& ZF() const { return zf_; }
+  const std::vector<float>& RF() const { return rf_; }
+  const std::vector<float>& ZR() const { return zr_; }
+  const std::vector<float>& RR() const { return rr_; }
+  /// Lens path lengths, edge ray first.
+  const std::vector<float>& TPATH() const { return tpath_; }
+  int32_t ISIDE() const { return iside_; }
+  int32_t ISURF() const { return isurf_; }
+
+ private:
+  // Dialogue of the design: answers, derived constants, parameter lines.
+  void Dialogue(float& EPS, float& RLENS, float& EDGE);
+
+  // Reads one answer from the answer unit and echoes it when it came from
+  // the script of answers.
+  void AnswerInt(int32_t& value);
+  void AnswerReal(float& value);
+  void AnswerReals(float& first, float& second);
+
+  textio::Units& io_;
+  textio::INPUTL& inputl_;
+
+  // Answers and derived values of the design.
+  int32_t iside_ = 0;  // 1 feed (inner) face prescribed, 2 radiation (outer) face
+  int32_t isurf_ = 0;  // 1 flat, 2 sphere centred at or before the edge plane, 3 beyond it
+  float n_ = 0.0f;     // refractive index
+  float te_ = 0.0f;    // edge thickness along the edge ray
+  float d_ = 0.0f;     // feed to sphere centre
+  float rhos_ = 0.0f;  // sphere radius
+  float l0_ = 0.0f;    // feed to edge point
+  float t0_ = 0.0f;    // centre thickness estimate
+  float p_ = 0.0f;     // required optical path of every ray
+
+  // Profile of the last design.
+  std::vector<float> zf_, rf_, zr_, rr_;
+  std::vector<float> tpath_, rf_reversed_, rr_reversed_;
+};
+
+}  // namespace design
+
+#endif  // KEVRANO_DESIGN_SPLENZ_H_

@@ -1,0 +1,90 @@
+#include "driver/kevrano.h"
+
+#include <exception>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "design/splenz.h"
+#include "textio/failure.h"
+#include "textio/layout.h"
+
+namespace driver {
+namespace {
+
+using textio::kKeyboard;
+using textio::kReport;
+using textio::kScreen;
+using textio::kScript;
+using textio::Layout;
+
+const Layout kAskFileInput("(' Zoned Lens design; Enter 1 for file input ',$)");
+const Layout kAskScriptName("(' Enter file name ',$)");
+const Layout kAskReportName("(' Enter output file name ',$)");
+const Layout kEchoName("(A70)");
+const Layout kAskAnother("(' Enter 1 for another Design ',$)");
+
+}  // namespace
+
+void KEVRANO(textio::Units& io) {
+  // State that outlives a single design: the shared record, the four design
+  // values lent to the design routine, and the design routine's own storage.
+  textio::INPUTL inputl;
+  float eps = 0.0f;
+  int32_t npt = 0;
+  float rlens = 0.0f;
+  float edge = 0.0f;
+  int32_t answer = 0;
+  std::string script_name(textio::kNameLength, ' ');
+  std::string report_name(textio::kNameLength, ' ');
+  auto splenz = std::make_unique<design::SPLENZ>(io, inputl);
+
+  // Where the answers come from; this answer is always typed.
+  inputl.IUNIT = kKeyboard;
+  io.write_laid_out(kScreen, kAskFileInput);
+  io.read_free(kKeyboard, {&answer});
+  if (answer == 1) {
+    io.write_laid_out(kScreen, kAskScriptName);
+    io.read_text_field(kKeyboard, script_name);
+    io.open_text_unit(kScript, script_name);
+    inputl.IUNIT = kScript;
+  }
+
+  io.write_laid_out(kScreen, kAskReportName);
+  io.read_text_field(inputl.IUNIT, report_name);
+  if (inputl.IUNIT == kScript) io.write_laid_out(kScreen, kEchoName, {report_name});
+  io.open_text_unit(kReport, report_name);
+
+  // Design after design.
+  do {
+    (*splenz)(eps, npt, rlens, edge);
+    io.write_laid_out(kScreen, kAskAnother);
+    io.read_free(inputl.IUNIT, {&answer});
+    if (inputl.IUNIT == kScript) io.write_free(kScreen, {answer});
+  } while (answer == 1);
+
+  io.CloseAll();
+}
+
+int RunProgram(std::istream& keyboard, std::ostream& screen, std::ostream& err,
+               textio::ConsoleSetup setup) {
+  textio::Units io(keyboard, screen, setup);
+  std::string diagnostic;
+  try {
+    KEVRANO(io);
+    return 0;
+  } catch (const textio::Failure& failure) {
+    diagnostic = failure.Diagnostic();
+  } catch (const std::exception& e) {
+    diagnostic = textio::Failure(textio::FailureNumber::kInternal,
+                                 std::string("internal error: ") + e.what())
+                     .Diagnostic();
+  }
+  // Everything finished reaches its file before the diagnostic is shown.
+  io.FlushQuietly();
+  err << diagnostic << '\n';
+  err.flush();
+  return 1;
+}
+
+}  // namespace driver

@@ -1,0 +1,120 @@
+#include "textio/fixed_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace textio {
+namespace {
+
+struct FieldCase {
+  const char* name;
+  float value;
+  int width;
+  int decimals;
+  const char* want;
+};
+
+TEST(RenderFixed, Examples) {
+  const float kNan = std::numeric_limits<float>::quiet_NaN();
+  const float kInf = std::numeric_limits<float>::infinity();
+  const FieldCase kCases[] = {
+      {"2.5", 2.5f, 8, 3, "   2.500"},
+      {"0.5", 0.5f, 8, 3, "   0.500"},
+      {"negative rounds", -12.3456f, 8, 3, " -12.346"},
+      {"needs ten columns", 100000.0f, 8, 3, "********"},
+      {"F9.4", 1.23456f, 9, 4, "   1.2346"},
+      {"negative rounding to zero", -0.0001f, 8, 3, "   0.000"},
+      {"negative zero", -0.0f, 8, 3, "   0.000"},
+      {"exact tie away from zero", 0.125f, 8, 2, "    0.13"},
+      {"negative exact tie", -0.125f, 8, 2, "   -0.13"},
+      {"tie in the integer part", 2.5f, 4, 0, "  3."},
+      {"0.375 tie", 0.375f, 6, 2, "  0.38"},
+      // 2.675 is stored below the halfway point, so it rounds down.
+      {"stored below the tie", 2.675f, 6, 2, "  2.67"},
+      {"carry into a new digit", 9.9996f, 8, 3, "  10.000"},
+      {"carry overflows the field", 99999.9999f, 8, 3, "********"},
+      {"just fits", 9999.999f, 8, 3, "9999.999"},
+      {"leading zero dropped when tight", 0.5f, 4, 3, ".500"},
+      {"negative without its zero", -0.5f, 5, 3, "-.500"},
+      {"too narrow even without zero", -0.5f, 4, 3, "****"},
+      {"zero in a tight field", 0.0f, 4, 3, ".000"},
+      {"largest real", FLT_MAX, 8, 3, "********"},
+      {"largest real, wide field", FLT_MAX, 45, 1,
+       "    340282346638528859811704183484516925440.0"},
+      {"smallest normal", FLT_MIN, 8, 3, "   0.000"},
+      {"smallest subnormal", std::numeric_limits<float>::denorm_min(), 9, 4, "   0.0000"},
+      {"negative largest", -FLT_MAX, 9, 4, "*********"},
+      {"not a number", kNan, 8, 3, "     NaN"},
+      {"infinity", kInf, 8, 3, "     Inf"},
+      {"negative infinity", -kInf, 8, 3, "    -Inf"},
+      {"infinity in a narrow field", kInf, 2, 1, "**"},
+  };
+  for (const FieldCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.want, RenderFixed(c.value, c.width, c.decimals));
+  }
+}
+
+TEST(RenderExp, ScaledExamples) {
+  const FieldCase kCases[] = {
+      {"25.4", 25.4f, 12, 4, "  2.5400E+01"},
+      {"negative", -0.53125f, 12, 4, " -5.3125E-01"},
+      {"zero", 0.0f, 12, 4, "  0.0000E+00"},
+      {"negative zero", -0.0f, 12, 4, "  0.0000E+00"},
+      {"one, E15.5", 1.0f, 15, 5, "    1.00000E+00"},
+      {"carry to ten", 9.99996f, 12, 4, "  1.0000E+01"},
+      {"exact tie away from zero", 1.0625f, 12, 3, "   1.063E+00"},
+      {"below the tie", 1.0625f, 12, 2, "    1.06E+00"},
+      {"tie 1.125 to 1.13", 1.125f, 10, 2, "  1.13E+00"},
+      {"negative tie", -1.125f, 10, 2, " -1.13E+00"},
+      {"largest real", FLT_MAX, 12, 4, "  3.4028E+38"},
+      {"smallest normal", FLT_MIN, 12, 4, "  1.1755E-38"},
+      {"smallest subnormal", std::numeric_limits<float>::denorm_min(), 12, 4, "  1.4013E-45"},
+      {"negative largest", -FLT_MAX, 16, 6, "   -3.402823E+38"},
+      {"too narrow", 25.4f, 9, 4, "*********"},
+      {"fills exactly", -25.4f, 11, 4, "-2.5400E+01"},
+      {"free-form width", 0.5f, 16, 6, "    5.000000E-01"},
+  };
+  for (const FieldCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.want, RenderExp(c.value, c.width, c.decimals, 1));
+  }
+}
+
+TEST(RenderExp, UnscaledMantissaBelowOne) {
+  const FieldCase kCases[] = {
+      {"25.4", 25.4f, 12, 4, "  0.2540E+02"},
+      {"zero", 0.0f, 12, 4, "  0.0000E+00"},
+      {"carry", 0.99996f, 12, 4, "  0.1000E+01"},
+      {"zero dropped when one column short", -25.4f, 10, 4, "-.2540E+02"},
+      {"too narrow", 25.4f, 8, 4, "********"},
+  };
+  for (const FieldCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.want, RenderExp(c.value, c.width, c.decimals, 0));
+  }
+}
+
+TEST(RenderInt, Examples) {
+  EXPECT_EQ("   7", RenderInt(7, 4));
+  EXPECT_EQ("****", RenderInt(12345, 4));
+  EXPECT_EQ("****", RenderInt(10000, 4));
+  EXPECT_EQ("  -7", RenderInt(-7, 4));
+  EXPECT_EQ("   0", RenderInt(0, 4));
+  EXPECT_EQ(" 2147483647", RenderInt(2147483647, 11));
+  EXPECT_EQ("-2147483648", RenderInt(-2147483647 - 1, 11));
+  EXPECT_EQ("**********", RenderInt(-2147483647 - 1, 10));
+}
+
+TEST(RenderChars, CopiesOrCuts) {
+  EXPECT_EQ("mm", RenderChars("mm", 2));
+  EXPECT_EQ("m ", RenderChars("m ", 2));
+  EXPECT_EQ("  ab", RenderChars("ab", 4));
+  EXPECT_EQ("ab", RenderChars("abcd", 2));
+}
+
+}  // namespace
+}  // namespace textio

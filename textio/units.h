@@ -1,0 +1,117 @@
+#ifndef KEVRANO_TEXTIO_UNITS_H_
+#define KEVRANO_TEXTIO_UNITS_H_
+
+// The program's text units: the keyboard (5), the screen (6), the script of
+// answers (50), the report (66) and the tor file (43), used by number. Every
+// line the program reads or writes passes through the six operations of Units.
+//
+// Records end differently by destination. Files get every record whole,
+// ending in CR LF. The screen, when standard output is a file or pipe, is
+// treated the same way, except that a record left open by `$` (a prompt) gets
+// no line end and the next record continues on its line. When standard output
+// is a terminal, the first column of each record is a control column that is
+// not shown if it holds a blank; a prompt leaves the cursor after it, and a
+// record that follows an open prompt (rather than the user's Enter) starts on
+// a new line.
+//
+// A read, write or open that fails throws textio::Failure with the message
+// that ends the run.
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <initializer_list>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "textio/free_read.h"
+#include "textio/layout.h"
+
+namespace textio {
+
+inline constexpr int kKeyboard = 5;
+inline constexpr int kScreen = 6;
+inline constexpr int kScript = 50;
+inline constexpr int kReport = 66;
+inline constexpr int kTorFile = 43;
+
+/// Length of the program's file-name answers.
+inline constexpr int kNameLength = 70;
+
+/// The record shared by the driver, the design routine and the export: where
+/// answers come from, and the normal of the prescribed face at the ray being
+/// traced (axial, radial, third; the third stays 0).
+struct INPUTL {
+  int32_t IUNIT = kKeyboard;
+  std::array<float, 3> VN{0.0f, 0.0f, 0.0f};
+};
+
+/// How the console is connected.
+struct ConsoleSetup {
+  bool screen_is_terminal = false;    // first column is a control column
+  bool keyboard_is_terminal = false;  // the user's Enter ends the prompt line
+};
+
+class Units {
+ public:
+  Units(std::istream& keyboard, std::ostream& screen, ConsoleSetup setup);
+  ~Units();
+  Units(const Units&) = delete;
+  Units& operator=(const Units&) = delete;
+
+  /// Writes one or more records through the layout.
+  void write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values = {});
+  /// Reads values in free form from the next record(s) of the unit.
+  void read_free(int unit, std::initializer_list<FreeTarget> targets);
+  /// Writes one list-directed record.
+  void write_free(int unit, std::initializer_list<Value> values);
+  /// Reads the next record into a 70-character field: cut after 70
+  /// characters, or filled with blanks on the right.
+  void read_text_field(int unit, std::string& field);
+  /// Connects the unit to the named file (trailing blanks dropped): a script
+  /// is read from its start (a missing one is created empty); an output file
+  /// is created or emptied.
+  void open_text_unit(int unit, std::string_view name);
+  /// Writes out what is pending and releases the file.
+  void close_unit(int unit);
+
+  /// Closes every file unit at the normal end of a run; a record still open
+  /// on any unit gets its line end.
+  void CloseAll();
+  /// Pushes whatever is written to its file or screen, ending a record still
+  /// open, and ignores failures; used just before a diagnostic ends the run.
+  void FlushQuietly() noexcept;
+
+ private:
+  struct Output {
+    std::ostream* stream = nullptr;
+    std::unique_ptr<std::ofstream> file;
+    std::string name;
+    bool terminal = false;
+    bool open_record = false;  // the last record was left open by `$`
+  };
+  struct Input {
+    std::istream* stream = nullptr;
+    std::unique_ptr<std::ifstream> file;
+    std::string name;
+  };
+
+  Output& OutputUnit(int unit);
+  Input& InputUnit(int unit);
+  void Emit(int unit, const LaidOut& laid);
+  void Flush(int unit, Output& out);
+  static void FinishOpenRecord(Output& out);
+  void FlushAll();
+  std::string ReadRecord(int unit);
+
+  std::map<int, Output> outputs_;
+  std::map<int, Input> inputs_;
+  bool keyboard_is_terminal_ = false;
+};
+
+}  // namespace textio
+
+#endif  // KEVRANO_TEXTIO_UNITS_H_
