@@ -1,0 +1,28 @@
+#ifndef KEVRANO_EXPORT_SZLTIC_H_
+#define KEVRANO_EXPORT_SZLTIC_H_
+
+// The tor file export: asks for the file name, the unit of length and the lens
+// axis offset, builds the outline of the zoned lens from its two profiles and
+// zone boundaries, and writes it as a body-of-revolution mesh of nodes, linear
+// segments and cubic segments.
+
+#include <cstdint>
+#include <span>
+
+#include "textio/units.h"
+
+namespace tor {
+
+/// Writes the tor file of one zoned lens. ZF, RF, ZR, RR hold the feed and
+/// radiation face points of rays 1..NPT (axial ray first); RZF and RZR the
+/// boundary radii of zones 1..NZ (outermost first). Answers are read from
+/// INPUTL.IUNIT. Throws textio::Failure when a read, write or open fails.
+void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
+            std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+            float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,
+            std::span<const float> RZF, std::span<const float> RZR, int32_t NZ, float STEP,
+            float FR);
+
+}  // namespace tor
+
+#endif  // KEVRANO_EXPORT_SZLTIC_H_
