@@ -93,8 +93,8 @@ TEST_P(Golden, MatchesExpectedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Golden, testing::ValuesIn(CaseNames()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const testing::TestParamInfo<std::string>& param) {
+                           std::string name = param.param;
                            for (char& c : name) {
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            }
