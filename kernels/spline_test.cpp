@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "textio/checked.h"
@@ -54,7 +57,7 @@ TEST(SplineTest, ThreePoints) {
   const Spline s({0, 1, 2}, {0, 1, 0});
   ASSERT_EQ(s.status, 1);
   const float b1[] = {1.5f, 0.0f, -1.5f};
-  for (int k = 0; k < 3; ++k) EXPECT_NEAR(s.b1[k], b1[k], 1e-6f) << k;
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(s.b1[k], b1[k], 1e-6f) << k;
   EXPECT_NEAR(s.b2[0], 0.0f, 1e-6f);
   EXPECT_NEAR(s.b3[0], -0.5f, 1e-6f);
   EXPECT_NEAR(s.b2[1], -1.5f, 1e-6f);
@@ -79,7 +82,7 @@ TEST(SplineTest, SixPoints) {
   const Spline s({0, 1, 2.5f, 3, 4.5f, 6}, {1, 2, 0.5f, 1.5f, 3, 2});
   ASSERT_EQ(s.status, 1);
   const float b1[] = {1.71719f, -0.43437f, 1.09609f, 2.22189f, -0.06340f, -0.96830f};
-  for (int k = 0; k < 6; ++k) EXPECT_NEAR(s.b1[k], b1[k], 1e-5f) << k;
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(s.b1[k], b1[k], 1e-5f) << k;
   ExpectSamples(s, {{0.7f, 1.95604f, 0.66292f, -1.74413f}, {7.0f, 1.16576f, NAN, NAN}});
 }
 
@@ -88,8 +91,7 @@ TEST(SplineTest, SixPoints) {
 TEST(SplineTest, NaturalAndSmooth) {
   const Spline s({-2, -1.5f, 0, 0.25f, 3, 4, 7.5f}, {3, -1, 0.5f, 0.75f, 2, -4, 1});
   ASSERT_EQ(s.status, 1);
-  const int32_t n = s.Np();
-  const auto last = static_cast<std::size_t>(n - 2);
+  const std::size_t last = s.x.size() - 2;
   EXPECT_EQ(2.0f * s.b2[0], 0.0f);
   const float h_last = s.x[last + 1] - s.x[last];
   EXPECT_NEAR(2.0f * s.b2[last] + 6.0f * s.b3[last] * h_last, 0.0f, 1e-5f);
@@ -163,21 +165,15 @@ TEST(SplineTest, RefusesUnusableTables) {
 }
 
 TEST(SplineTest, EvaluatesDegenerateSplines) {
-  const std::vector<float> one = {4.0f};
-  float yv = NAN, yp = NAN, cv = NAN;
-  SPEVL(one, one, one, one, one, 1, 7.0f, yv, yp, cv);
-  EXPECT_EQ(yv, 4.0f);
-  EXPECT_EQ(yp, 0.0f);
-  EXPECT_EQ(cv, 0.0f);
-
-  const std::vector<float> none;
-  yv = yp = cv = NAN;
-  SPEVL(none, none, none, none, none, 0, 7.0f, yv, yp, cv);
-  EXPECT_EQ(yv, 0.0f);
-  EXPECT_EQ(yp, 0.0f);
-  EXPECT_EQ(cv, 0.0f);
-
-  EXPECT_THROW(SPEVL(one, one, one, one, one, 2, 7.0f, yv, yp, cv), textio::IndexError);
+  const std::vector<float> one = {4.0f}, none;
+  const auto eval = [](const std::vector<float>& t, int32_t np) {
+    std::array<float, 3> out{NAN, NAN, NAN};
+    SPEVL(t, t, t, t, t, np, 7.0f, out[0], out[1], out[2]);
+    return out;
+  };
+  EXPECT_EQ(eval(one, 1), (std::array<float, 3>{4, 0, 0}));  // a constant
+  EXPECT_EQ(eval(none, 0), (std::array<float, 3>{0, 0, 0}));
+  EXPECT_THROW(eval(one, 2), textio::IndexError);  // tables too short
 }
 
 TEST(SplineTest, NanAbscissaEndsTheSearch) {
