@@ -1,1 +1,227 @@
+#include "textio/units.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "textio/failure.h"
+
+namespace textio {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class UnitsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = (fs::temp_directory_path() / "kevrano-units-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(templ.data()));
+    dir_ = templ;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // The message of the failure that `action` throws, or "" when none.
+  template <typename F>
+  static std::string FailureOf(F action) {
+    try {
+      action();
+    } catch (const Failure& f) {
+      return f.what();
+    }
+    return "";
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(UnitsTest, RedirectedScreenKeepsPromptAndEchoOnOneLine) {
+  std::istringstream keyboard("2.5\n");
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  float value = 0.0f;
+  io.write_laid_out(kScreen, "(' Enter Lens Dielectric Constant ',$)");
+  io.read_free(kKeyboard, {&value});
+  io.write_free(kScreen, {value});
+  io.write_laid_out(kScreen, "(' Enter edge thickness along ray ',$)");
+  io.write_laid_out(kScreen, "(' next')");
+  EXPECT_EQ(2.5f, value);
+  EXPECT_EQ(
+      " Enter Lens Dielectric Constant         2.500000\r\n"
+      " Enter edge thickness along ray  next\r\n",
+      screen.str());
+}
+
+TEST_F(UnitsTest, TerminalHidesControlColumnAndBreaksAfterOpenPrompt) {
+  std::istringstream keyboard("1\n");
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{true, true});
+  int32_t answer = 0;
+  io.write_laid_out(kScreen, "(' Enter 1 for file input ',$)");
+  io.read_free(kKeyboard, {&answer});  // the user's Enter ends the line
+  io.write_laid_out(kScreen, "(' Enter output file name ',$)");
+  // An answer from the script is echoed on a line of its own, shown whole.
+  io.write_laid_out(kScreen, "(A70)", {std::string("report.txt") + std::string(60, ' ')});
+  io.write_laid_out(kScreen, "(' Enter units ',$)");
+  io.write_free(kScreen, {int32_t{3}});
+  io.write_laid_out(kScreen, "(/,' Lens zoning')");
+  EXPECT_EQ(
+      "Enter 1 for file input "
+      "Enter output file name \n"
+      "report.txt" + std::string(60, ' ') + "\n"
+      "Enter units \n"
+      "          3\n"
+      "\n"
+      "Lens zoning\n",
+      screen.str());
+}
+
+TEST_F(UnitsTest, TextFieldIsSeventyCharacters) {
+  const std::string long_name(80, 'x');
+  std::istringstream keyboard("  lens.tor\r\n" + long_name + "\n\n");
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  std::string field;
+  io.read_text_field(kKeyboard, field);
+  EXPECT_EQ("  lens.tor" + std::string(60, ' '), field);
+  io.read_text_field(kKeyboard, field);
+  EXPECT_EQ(std::string(70, 'x'), field);
+  io.read_text_field(kKeyboard, field);
+  EXPECT_EQ(std::string(70, ' '), field);
+}
+
+TEST_F(UnitsTest, ScriptWithCrLfReadsLikeLf) {
+  {
+    std::ofstream script(Path("answers.txt"), std::ios::binary);
+    script << "report.txt\r\n2.5,3\r\n/\r\n7\r\n";
+  }
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  io.open_text_unit(kScript, Path("answers.txt") + "   ");
+  std::string name;
+  io.read_text_field(kScript, name);
+  EXPECT_EQ("report.txt" + std::string(60, ' '), name);
+  float a = 0.0f, b = 0.0f;
+  io.read_free(kScript, {&a, &b});
+  EXPECT_EQ(2.5f, a);
+  EXPECT_EQ(3.0f, b);
+  int32_t kept = 4;
+  io.read_free(kScript, {&kept});
+  EXPECT_EQ(4, kept);
+  io.read_free(kScript, {&kept});
+  EXPECT_EQ(7, kept);
+  EXPECT_EQ("end-of-file during read, unit 50, file " + Path("answers.txt"),
+            FailureOf([&] { io.read_free(kScript, {&kept}); }));
+}
+
+TEST_F(UnitsTest, ReadFailuresNameUnitAndFile) {
+  std::istringstream keyboard("yes\n1e39\n");
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  float value = 0.0f;
+  EXPECT_EQ("list-directed I/O syntax error, unit 5, file stdin",
+            FailureOf([&] { io.read_free(kKeyboard, {&value}); }));
+  EXPECT_EQ("input conversion error, unit 5, file stdin",
+            FailureOf([&] { io.read_free(kKeyboard, {&value}); }));
+  EXPECT_EQ("end-of-file during read, unit 5, file stdin",
+            FailureOf([&] { io.read_free(kKeyboard, {&value}); }));
+}
+
+TEST_F(UnitsTest, MissingScriptIsCreatedEmpty) {
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  io.open_text_unit(kScript, Path("new.txt"));
+  EXPECT_TRUE(fs::exists(Path("new.txt")));
+  std::string name;
+  EXPECT_EQ("end-of-file during read, unit 50, file " + Path("new.txt"),
+            FailureOf([&] { io.read_text_field(kScript, name); }));
+}
+
+TEST_F(UnitsTest, OpenFailures) {
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  const std::string missing_dir = Path("no/such/report.txt");
+  EXPECT_EQ("open failure, unit 66, file " + missing_dir,
+            FailureOf([&] { io.open_text_unit(kReport, missing_dir); }));
+  EXPECT_EQ("open failure, unit 66, file " + dir_.string(),
+            FailureOf([&] { io.open_text_unit(kReport, dir_.string()); }));
+  EXPECT_EQ("open failure, unit 50, file " + dir_.string(),
+            FailureOf([&] { io.open_text_unit(kScript, dir_.string()); }));
+  EXPECT_EQ("file name specification error, unit 66, file ",
+            FailureOf([&] { io.open_text_unit(kReport, std::string(70, ' ')); }));
+  if (geteuid() != 0) {
+    const fs::path locked = dir_ / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ("permission to access file denied, unit 43, file " + (locked / "a.tor").string(),
+              FailureOf([&] { io.open_text_unit(kTorFile, (locked / "a.tor").string()); }));
+    fs::permissions(locked, fs::perms::owner_all);
+  }
+}
+
+TEST_F(UnitsTest, ReportIsReplacedAndFlushedBeforeEachRead) {
+  {
+    std::ofstream old(Path("report.txt"));
+    old << std::string(1000, 'o') << "\n";
+  }
+  std::istringstream keyboard("1\n");
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  io.open_text_unit(kReport, Path("report.txt"));
+  io.write_laid_out(kReport, "(/,' Lens zoning')");
+  int32_t answer = 0;
+  io.read_free(kKeyboard, {&answer});
+  // Finished records are on disk while the program waits for an answer.
+  EXPECT_EQ("\r\n Lens zoning\r\n", Slurp(Path("report.txt")));
+  io.write_laid_out(kReport, "(' Enter ',$)");
+  io.CloseAll();
+  EXPECT_EQ("\r\n Lens zoning\r\n Enter \r\n", Slurp(Path("report.txt")));
+}
+
+TEST_F(UnitsTest, WriteToFullDeviceFails) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  std::istringstream keyboard("1\n");
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  io.open_text_unit(kReport, "/dev/full");
+  io.write_laid_out(kReport, "(' Spherical or Flat Surface Lens Design')");
+  int32_t answer = 0;
+  EXPECT_EQ("error during write, unit 66, file /dev/full",
+            FailureOf([&] { io.read_free(kKeyboard, {&answer}); }));
+}
+
+TEST_F(UnitsTest, SecondExportReplacesTheFile) {
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  io.open_text_unit(kTorFile, Path("lens.tor"));
+  io.write_laid_out(kTorFile, "('first design, a longer record')");
+  io.close_unit(kTorFile);
+  io.open_text_unit(kTorFile, Path("lens.tor"));
+  io.write_laid_out(kTorFile, "('second')");
+  io.close_unit(kTorFile);
+  EXPECT_EQ("second\r\n", Slurp(Path("lens.tor")));
+}
+
+TEST(FailureTest, DiagnosticIsOneLine) {
+  const Failure f(FailureNumber::kOpen, "open failure, unit 66, file a\nb\rc");
+  EXPECT_EQ("KEVRANO: severe (4): open failure, unit 66, file a?b?c", f.Diagnostic());
+}
+
+}  // namespace
+}  // namespace textio
