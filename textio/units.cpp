@@ -180,9 +180,16 @@ void Units::open_text_unit(int unit, std::string_view name) {
     throw std::logic_error("the console units cannot be opened to a file");
   }
   if (inputs_.count(unit) != 0 || outputs_.count(unit) != 0) close_unit(unit);
-  const std::string path = DropTrailingBlanks(name);
+  std::string path = DropTrailingBlanks(name);
   if (path.empty() || path.find('\0') != std::string::npos) {
     Fail(FailureNumber::kFileName, "file name specification error", unit, path);
+  }
+  if (!confine_to_.empty()) {
+    for (char& c : path) {
+      if (c == '/') c = '_';
+    }
+    if (path == "." || path == "..") path = "_";
+    path = confine_to_ + "/" + path;
   }
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) FailOpen(EISDIR, unit, path);

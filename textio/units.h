@@ -85,6 +85,11 @@ class Units {
   /// open, and ignores failures; used just before a diagnostic ends the run.
   void FlushQuietly() noexcept;
 
+  /// Confines every file the run opens to `folder`: a name is reduced to one
+  /// file name inside it (slashes become underscores). For runs on answers of
+  /// unknown origin, such as fuzzing, that must not touch other files.
+  void ConfineFilesTo(std::string folder) { confine_to_ = std::move(folder); }
+
  private:
   struct Output {
     std::ostream* stream = nullptr;
@@ -110,6 +115,7 @@ class Units {
   std::map<int, Output> outputs_;
   std::map<int, Input> inputs_;
   bool keyboard_is_terminal_ = false;
+  std::string confine_to_;
 };
 
 }  // namespace textio
