@@ -16,7 +16,13 @@ namespace tor {
 /// Writes the tor file of one zoned lens. ZF, RF, ZR, RR hold the feed and
 /// radiation face points of rays 1..NPT (axial ray first); RZF and RZR the
 /// boundary radii of zones 1..NZ (outermost first). Answers are read from
-/// INPUTL.IUNIT. Throws textio::Failure when a read, write or open fails.
+/// INPUTL.IUNIT. A units code other than 1..4 is asked again. A lens the
+/// outline cannot be built for (NPT < 2, ISIDE not 1 or 2, ISURF not 1..3,
+/// radii not increasing, NPT beyond the profile tables, more than 15001
+/// segments of one kind) is refused after the dialogue: no file is opened and
+/// a " Tor file not written: ..." line goes to the screen and the report. NZ
+/// below 0 counts as 0, NZ beyond RZF or RZR as the boundaries they hold.
+/// Throws textio::Failure when a read, write or open fails.
 void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,

@@ -1,0 +1,236 @@
+#include "export/outline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "kernels/solvers.h"
+#include "kernels/spline.h"
+#include "textio/checked.h"
+
+namespace tor {
+namespace {
+
+using textio::At;
+
+/// Raised inside the construction when a segment list is full.
+struct ListFull {};
+
+/// Natural cubic spline of one face: its axial coordinate against radius,
+/// extended by the end cubics beyond the profile.
+class FaceSpline {
+ public:
+  FaceSpline(std::span<const float> r, std::span<const float> z, int32_t n)
+      : r_(r),
+        z_(z),
+        n_(n),
+        b1_(static_cast<std::size_t>(n)),
+        b2_(static_cast<std::size_t>(n)),
+        b3_(static_cast<std::size_t>(n)),
+        fitted_(kernels::SPLIN(r_, z_, n_, b1_, b2_, b3_) == 1) {}
+
+  /// False when the radii do not increase strictly.
+  bool fitted() const { return fitted_; }
+
+  /// Axial coordinate of the face at `radius`.
+  float Z(float radius) const {
+    float z = 0.0f;
+    float slope = 0.0f;
+    float curvature = 0.0f;
+    kernels::SPEVL(r_, z_, b1_, b2_, b3_, n_, radius, z, slope, curvature);
+    return z;
+  }
+
+ private:
+  std::span<const float> r_;
+  std::span<const float> z_;
+  int32_t n_;
+  std::vector<float> b1_, b2_, b3_;
+  bool fitted_;
+};
+
+/// One face as a side of the outline sees it.
+struct Face {
+  std::span<const float> z;           // profile, ray 1 on the axis
+  std::span<const float> r;
+  const FaceSpline& spline;
+  std::span<const float> zone_radii;  // boundary k at k
+};
+
+/// Makes nodes and segments in file order.
+class Builder {
+ public:
+  Builder(int32_t npt, int32_t nz, float step, Outline& outline)
+      : npt_(npt), nz_(nz), step_(step), outline_(outline) {}
+
+  /// The side of a flat prescribed face (`own`), moved into the lens by its
+  /// share `w` of each step. Returns its edge node.
+  int32_t FlatSide(const Face& own, const Face& other, float w) {
+    // Axis point, moved into the lens by the full depth
+    OnLine(Depth(nz_, w), At(own.z, 1), At(own.r, 1), At(other.z, 1), At(other.r, 1));
+    // Along the face to each boundary, then the zone step back to the next depth
+    for (int32_t k = nz_; k >= 1; --k) {
+      const float p = At(own.zone_radii, k);
+      const float q = At(other.zone_radii, k);
+      const float az = own.spline.Z(p);
+      const float bz = other.spline.Z(q);
+      OnLine(Depth(k, w), az, p, bz, q);
+      Link();
+      OnLine(Depth(k - 1, w), az, p, bz, q);
+      Link();
+    }
+    // The stored edge point
+    MakeNode(At(own.z, npt_), At(own.r, npt_));
+    Link();
+    return Counter();
+  }
+
+  /// The side of a curved face (`own`): chained cubic segments zone by zone,
+  /// with a zone step when its share `w` is positive. Returns its edge node.
+  int32_t CurvedSide(const Face& own, const Face& other, float w, bool radiation) {
+    const float delta = (At(own.r, npt_) - At(own.r, 1)) / static_cast<float>(npt_ - 1);
+
+    // Axis point, moved into the lens by the full depth
+    OnLine(Depth(nz_, w), At(own.z, 1), At(own.r, 1), At(other.z, 1), At(other.r, 1));
+    float u = At(own.r, 1);
+    float v = At(other.r, 1);
+
+    // Zones inside each boundary, innermost first
+    for (int32_t k = nz_; k >= 1; --k) {
+      const float p = At(own.zone_radii, k);
+      const float q = At(other.zone_radii, k);
+      CubicRun(own, other, u, p, v, q, ZoneSegmentCount(u, p, delta), Depth(k, w));
+      u = p;
+      v = q;
+      if (w > 0.0f) {
+        OnLine(Depth(k - 1, w), own.spline.Z(u), u, other.spline.Z(v), v);
+        Link();
+      }
+    }
+
+    // Outermost zone, on the face itself
+    const int32_t m = ZoneSegmentCount(u, At(own.r, npt_), delta);
+    if (radiation) outline_.radiation_last_zone = m;
+    CubicRun(own, other, u, At(own.r, npt_), v, At(other.r, npt_), m, 0.0f);
+    return Counter();
+  }
+
+  /// Appends the linear segment (first, second).
+  void AddLinear(int32_t first, int32_t second) {
+    if (outline_.linear.size() >= kSegmentCapacity) throw ListFull{};
+    outline_.linear.push_back({first, second});
+  }
+
+ private:
+  int32_t Counter() const { return static_cast<int32_t>(outline_.nodes.size()); }
+
+  /// Depth of zone k into the lens for a face of share w.
+  float Depth(int32_t k, float w) const { return static_cast<float>(k) * step_ * w; }
+
+  void MakeNode(float z, float r) { outline_.nodes.push_back({z, r}); }
+
+  /// Makes the node at distance t from A towards B.
+  void OnLine(float t, float za, float ra, float zb, float rb) {
+    float z = 0.0f;
+    float r = 0.0f;
+    kernels::LNPOS(t, za, ra, zb, rb, z, r);
+    MakeNode(z, r);
+  }
+
+  /// Joins the last two nodes.
+  void Link() { AddLinear(Counter() - 1, Counter()); }
+
+  /// M cubic segments at `depth`, from radius u to `u_end` on the own face
+  /// and v to `v_end` on the other, sampled in 3M equal radial steps on each,
+  /// the j-th sample of one face paired with the j-th of the other.
+  void CubicRun(const Face& own, const Face& other, float u, float u_end, float v, float v_end,
+                int32_t m_count, float depth) {
+    if (m_count <= 0) return;
+    if (static_cast<std::size_t>(m_count) > kSegmentCapacity - outline_.cubic.size()) {
+      throw ListFull{};
+    }
+    const float parts = static_cast<float>(3 * m_count);
+    const float du = (u_end - u) / parts;
+    const float dv = (v_end - v) / parts;
+    for (int32_t m = 1; m <= m_count; ++m) {
+      CubicSegment segment{Counter(), 0, 0, 0};
+      const float before = static_cast<float>(3 * (m - 1));
+      for (int32_t j = 1; j <= 3; ++j) {
+        const float rho = before * du + (u + static_cast<float>(j) * du);
+        const float sigma = before * dv + (v + static_cast<float>(j) * dv);
+        OnLine(depth, own.spline.Z(rho), rho, other.spline.Z(sigma), sigma);
+        At(segment, j + 1) = Counter();
+      }
+      outline_.cubic.push_back(segment);
+    }
+  }
+
+  int32_t npt_;
+  int32_t nz_;
+  float step_;
+  Outline& outline_;
+};
+
+}  // namespace
+
+int32_t ZoneSegmentCount(float start, float boundary, float spacing) {
+  const double quotient =
+      ((static_cast<double>(boundary) - static_cast<double>(start)) / static_cast<double>(spacing)) /
+          3.0 +
+      1.0;
+  if (const auto m = textio::TruncToInt32(quotient)) return *m;
+  if (std::isnan(quotient)) return 0;
+  return quotient > 0.0 ? std::numeric_limits<int32_t>::max()
+                        : std::numeric_limits<int32_t>::min();
+}
+
+OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
+  outline = Outline{};
+
+  // Refuse data the construction cannot follow
+  if (lens.NPT < 2) return OutlineStatus::kTooFewPoints;
+  if (lens.ISIDE != 1 && lens.ISIDE != 2) return OutlineStatus::kUnknownSide;
+  if (lens.ISURF < 1 || lens.ISURF > 3) return OutlineStatus::kUnknownSurface;
+  const auto npt = static_cast<std::size_t>(lens.NPT);
+  if (npt > std::min({lens.ZF.size(), lens.RF.size(), lens.ZR.size(), lens.RR.size()})) {
+    return OutlineStatus::kShortProfile;
+  }
+
+  // Splines of both faces: z as a function of the radius
+  const float g = 1.0f - lens.FR;
+  const FaceSpline sf(lens.RF, lens.ZF, lens.NPT);
+  const FaceSpline sr(lens.RR, lens.ZR, lens.NPT);
+  if (!sf.fitted() || !sr.fitted()) return OutlineStatus::kRadiiNotIncreasing;
+
+  // Only the zone boundaries actually stored
+  const auto stored = static_cast<int64_t>(std::min(lens.RZF.size(), lens.RZR.size()));
+  const auto nz = static_cast<int32_t>(std::clamp<int64_t>(lens.NZ, 0, stored));
+
+  const Face feed{lens.ZF, lens.RF, sf, lens.RZF};
+  const Face radiation{lens.ZR, lens.RR, sr, lens.RZR};
+  const bool flat = lens.ISURF == 1;
+  const bool spherical = lens.ISURF == 2 || lens.ISURF == 3;
+  Builder builder(lens.NPT, nz, lens.STEP, outline);
+  try {
+    // Both sides; a flat prescribed radiation face comes first
+    int32_t feed_edge = 0;
+    int32_t radiation_edge = 0;
+    if (lens.ISIDE == 1 && flat) feed_edge = builder.FlatSide(feed, radiation, lens.FR);
+    if (lens.ISIDE == 2 && flat) radiation_edge = builder.FlatSide(radiation, feed, g);
+    if (lens.ISIDE == 2 || (lens.ISIDE == 1 && spherical)) {
+      feed_edge = builder.CurvedSide(feed, radiation, lens.FR, false);
+    }
+    if (lens.ISIDE == 1 || (lens.ISIDE == 2 && spherical)) {
+      radiation_edge = builder.CurvedSide(radiation, feed, g, true);
+    }
+
+    // Rim, when the stored edge points differ in z
+    if (At(lens.ZF, lens.NPT) != At(lens.ZR, lens.NPT)) builder.AddLinear(feed_edge, radiation_edge);
+  } catch (const ListFull&) {
+    outline = Outline{};
+    return OutlineStatus::kTooManySegments;
+  }
+  return OutlineStatus::kBuilt;
+}
+
+}  // namespace tor

@@ -1,0 +1,119 @@
+#include "export/szltic.h"
+
+#include <string>
+
+#include "export/outline.h"
+#include "export/tor_writer.h"
+#include "textio/layout.h"
+
+namespace tor {
+namespace {
+
+using textio::kReport;
+using textio::kScreen;
+using textio::kScript;
+using textio::kTorFile;
+using textio::Layout;
+
+const Layout kAskFile("(' CHAMP tor file of lens design; Enter file ',$)");
+const Layout kEchoFile("(/,A70)");
+const Layout kAskUnits("(' Enter units: 1 in., 2 ft., 3 mm, 4 m ',$)");
+const Layout kAskOffset("(' Enter Lens axis offset ',$)");
+
+const Layout kRefusedTooFewPoints(
+    "(' Tor file not written: the lens profile has fewer than two points')");
+const Layout kRefusedShortProfile(
+    "(' Tor file not written: the lens profile has more points than its tables hold')");
+const Layout kRefusedSide("(' Tor file not written: the specified side is neither 1 nor 2')");
+const Layout kRefusedSurface(
+    "(' Tor file not written: the specified surface is neither 1, 2 nor 3')");
+const Layout kRefusedRadii(
+    "(' Tor file not written: the face radii do not increase from the axis to the edge')");
+const Layout kRefusedSegments(
+    "(' Tor file not written: the outline needs more than 15001 segments of one kind')");
+
+const Layout& RefusalFor(OutlineStatus status) {
+  switch (status) {
+    case OutlineStatus::kTooFewPoints: return kRefusedTooFewPoints;
+    case OutlineStatus::kShortProfile: return kRefusedShortProfile;
+    case OutlineStatus::kUnknownSide: return kRefusedSide;
+    case OutlineStatus::kUnknownSurface: return kRefusedSurface;
+    case OutlineStatus::kRadiiNotIncreasing: return kRefusedRadii;
+    case OutlineStatus::kTooManySegments:
+    case OutlineStatus::kBuilt: break;
+  }
+  return kRefusedSegments;
+}
+
+}  // namespace
+
+// The outline is built before the dialogue (it needs none of the answers), so
+// that a lens that cannot be exported is known before the tor file is opened.
+// Such a lens is refused after the dialogue, not before: every answer is still
+// read, so a script of answers stays in step with the questions; the file is
+// then not opened at all, an existing file of that name is left as it was, and
+// one line on the screen and in the report says why.
+void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
+            std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+            float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
+            const textio::INPUTL& INPUTL, std::span<const float> RZF,
+            std::span<const float> RZR, int32_t NZ, float STEP, float FR) {
+  const int IUNIT = INPUTL.IUNIT;
+  const bool from_script = IUNIT == kScript;
+
+  // Outline of the zoned lens
+  Outline outline;
+  const OutlineStatus status =
+      BuildOutline(ZonedLens{ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR}, outline);
+  const bool exportable = status == OutlineStatus::kBuilt;
+
+  // File name, then the file itself
+  std::string name(textio::kNameLength, ' ');
+  io.write_laid_out(kScreen, kAskFile);
+  io.read_text_field(IUNIT, name);
+  if (from_script) io.write_laid_out(kScreen, kEchoFile, {name});
+  if (exportable) io.open_text_unit(kTorFile, name);
+
+  // Unit of length. A code the file cannot name is asked again, from the same
+  // unit: at the keyboard the user answers anew, from a script the next answer
+  // is taken, and a script that runs out ends the run as any exhausted script.
+  int32_t units_code = 0;
+  do {
+    io.write_laid_out(kScreen, kAskUnits);
+    io.read_free(IUNIT, {&units_code});
+    if (from_script) io.write_free(kScreen, {units_code});
+  } while (!IsUnitsCode(units_code));
+
+  // Lens axis offset
+  float zloff = 0.0f;
+  io.write_laid_out(kScreen, kAskOffset);
+  io.read_free(IUNIT, {&zloff});
+  if (from_script) io.write_free(kScreen, {zloff});
+
+  if (!exportable) {
+    io.write_laid_out(kScreen, RefusalFor(status));
+    io.write_laid_out(kReport, RefusalFor(status));
+    return;
+  }
+
+  // Offset object, mesh head and the nodes
+  TorWriter writer(io);
+  writer.WriteOffset(zloff);
+  writer.WriteMeshHead(EPS);
+  int32_t number = 0;
+  for (const Node& node : outline.nodes) writer.WriteNode(++number, node.z, node.r);
+
+  // Cubic segments of the curved radiation face's outermost zone
+  if (outline.radiation_last_zone) {
+    const int32_t m = *outline.radiation_last_zone;
+    io.write_free(kScreen, {std::string(" ZONE: "), int32_t{0}, m});
+    io.write_free(kReport, {std::string(" ZONE: "), int32_t{0}, m});
+  }
+
+  // Segment tables, the unit of length, and the file is complete
+  writer.WriteSegments(outline.linear, outline.cubic);
+  writer.WriteTrailer(units_code);
+  io.close_unit(kTorFile);
+}
+
+}  // namespace tor
