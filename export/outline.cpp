@@ -51,7 +51,7 @@ class FaceSpline {
 
 /// One face as a side of the outline sees it.
 struct Face {
-  std::span<const float> z;           // profile, ray 1 on the axis
+  std::span<const float> z;  // profile, ray 1 on the axis
   std::span<const float> r;
   const FaceSpline& spline;
   std::span<const float> zone_radii;  // boundary k at k
@@ -174,14 +174,11 @@ class Builder {
 }  // namespace
 
 int32_t ZoneSegmentCount(float start, float boundary, float spacing) {
-  const double quotient =
-      ((static_cast<double>(boundary) - static_cast<double>(start)) / static_cast<double>(spacing)) /
-          3.0 +
-      1.0;
+  const double width = static_cast<double>(boundary) - static_cast<double>(start);
+  const double quotient = (width / static_cast<double>(spacing)) / 3.0 + 1.0;
   if (const auto m = textio::TruncToInt32(quotient)) return *m;
   if (std::isnan(quotient)) return 0;
-  return quotient > 0.0 ? std::numeric_limits<int32_t>::max()
-                        : std::numeric_limits<int32_t>::min();
+  return quotient > 0.0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
 }
 
 OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
@@ -225,7 +222,8 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
     }
 
     // Rim, when the stored edge points differ in z
-    if (At(lens.ZF, lens.NPT) != At(lens.ZR, lens.NPT)) builder.AddLinear(feed_edge, radiation_edge);
+    if (At(lens.ZF, lens.NPT) != At(lens.ZR, lens.NPT))
+      builder.AddLinear(feed_edge, radiation_edge);
   } catch (const ListFull&) {
     outline = Outline{};
     return OutlineStatus::kTooManySegments;

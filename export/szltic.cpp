@@ -1,5 +1,6 @@
 #include "export/szltic.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "export/outline.h"
@@ -34,15 +35,22 @@ const Layout kRefusedSegments(
 
 const Layout& RefusalFor(OutlineStatus status) {
   switch (status) {
-    case OutlineStatus::kTooFewPoints: return kRefusedTooFewPoints;
-    case OutlineStatus::kShortProfile: return kRefusedShortProfile;
-    case OutlineStatus::kUnknownSide: return kRefusedSide;
-    case OutlineStatus::kUnknownSurface: return kRefusedSurface;
-    case OutlineStatus::kRadiiNotIncreasing: return kRefusedRadii;
+    case OutlineStatus::kTooFewPoints:
+      return kRefusedTooFewPoints;
+    case OutlineStatus::kShortProfile:
+      return kRefusedShortProfile;
+    case OutlineStatus::kUnknownSide:
+      return kRefusedSide;
+    case OutlineStatus::kUnknownSurface:
+      return kRefusedSurface;
+    case OutlineStatus::kRadiiNotIncreasing:
+      return kRefusedRadii;
     case OutlineStatus::kTooManySegments:
-    case OutlineStatus::kBuilt: break;
+      return kRefusedSegments;
+    case OutlineStatus::kBuilt:
+      break;
   }
-  return kRefusedSegments;
+  throw std::logic_error("a built outline is never refused");
 }
 
 }  // namespace
@@ -56,8 +64,8 @@ const Layout& RefusalFor(OutlineStatus status) {
 void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
-            const textio::INPUTL& INPUTL, std::span<const float> RZF,
-            std::span<const float> RZR, int32_t NZ, float STEP, float FR) {
+            const textio::INPUTL& INPUTL, std::span<const float> RZF, std::span<const float> RZR,
+            int32_t NZ, float STEP, float FR) {
   const int IUNIT = INPUTL.IUNIT;
   const bool from_script = IUNIT == kScript;
 

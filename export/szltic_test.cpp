@@ -100,7 +100,8 @@ Shape ShapeOf(const LensCase& c, int32_t first_side_nodes) {
   s.second_share = s.radiation_first ? c.FR : 1.0f - c.FR;
   s.nz = std::clamp<int32_t>(c.NZ, 0, static_cast<int32_t>(std::min(c.RZF.size(), c.RZR.size())));
   s.step = c.STEP;
-  s.rim = c.ZF.at(static_cast<std::size_t>(c.NPT - 1)) != c.ZR.at(static_cast<std::size_t>(c.NPT - 1));
+  s.rim =
+      c.ZF.at(static_cast<std::size_t>(c.NPT - 1)) != c.ZR.at(static_cast<std::size_t>(c.NPT - 1));
   return s;
 }
 
@@ -168,10 +169,11 @@ Shape ShapeOf(const LensCase& c, int32_t first_side_nodes) {
   for (int32_t m = 1; m <= n; ++m) {
     const int want = (m == 1 || m == second_start) ? 0 : 1;
     if (reached[static_cast<std::size_t>(m)] != want) {
-      return AssertionFailure() << "node " << m << " reached " << reached[static_cast<std::size_t>(m)]
-                                << " times";
+      return AssertionFailure() << "node " << m << " reached "
+                                << reached[static_cast<std::size_t>(m)] << " times";
     }
-    if (!referenced[static_cast<std::size_t>(m)]) return AssertionFailure() << "node " << m << " unused";
+    if (!referenced[static_cast<std::size_t>(m)])
+      return AssertionFailure() << "node " << m << " unused";
     if (m != 1 && m != second_start && !step_into[static_cast<std::size_t>(m)] &&
         node(m).r < node(m - 1).r) {
       return AssertionFailure() << "radius falls from node " << m - 1 << " to " << m;
@@ -309,8 +311,8 @@ TEST_F(SzlticTest, FlatRadiationFaceComesFirst) {
   EXPECT_NEAR(3.7f, tor.nodes[0].z, 1e-4f);
   EXPECT_NEAR(2.3f, tor.nodes[6].z, 1e-4f);
   for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(4.0f, tor.nodes[i].z, 0.31f) << i;
-  const std::vector<LinearSegment> linear = {{1, 2},   {2, 3},   {3, 4}, {4, 5},
-                                             {5, 6},   {13, 14}, {20, 21}, {24, 6}};
+  const std::vector<LinearSegment> linear = {{1, 2}, {2, 3},   {3, 4},   {4, 5},
+                                             {5, 6}, {13, 14}, {20, 21}, {24, 6}};
   EXPECT_EQ(linear, tor.linear);
   const std::vector<CubicSegment> cubic = {
       {7, 8, 9, 10}, {10, 11, 12, 13}, {14, 15, 16, 17}, {17, 18, 19, 20}, {21, 22, 23, 24}};
@@ -329,6 +331,7 @@ TEST_F(SzlticTest, OutlineMakeUp) {
     int32_t first_side_nodes;
     std::size_t nodes, linear, cubic;
     std::optional<int32_t> zone;  // the ZONE line's count, if any
+    float first_z;                // node 1: the first side's axis point, moved into the lens
   };
   auto with = [](LensCase c, int32_t side, int32_t surface, int32_t nz, float fr) {
     c.ISIDE = side;
@@ -341,17 +344,21 @@ TEST_F(SzlticTest, OutlineMakeUp) {
   const LensCase flat_feed = FlatFeedExample();
   const LensCase flat_radiation = FlatRadiationExample();
   const Case kCases[] = {
-      {"FR = 1: no radiation steps", with(worked, 1, 2, 2, 1.0f), 18, 34, 3, 10, 1},
-      {"FR = 0: no feed steps", with(worked, 1, 2, 2, 0.0f), 16, 34, 3, 10, 1},
-      {"flat feed", with(flat_feed, 1, 1, 2, 0.5f), 6, 24, 8, 5, 1},
-      {"flat feed, FR = 0: coincident pairs", with(flat_feed, 1, 1, 2, 0.0f), 6, 24, 8, 5, 1},
-      {"flat radiation, FR = 1", with(flat_radiation, 2, 1, 2, 1.0f), 6, 24, 8, 5, std::nullopt},
-      {"radiation prescribed spherical", with(worked, 2, 3, 2, 0.5f), 18, 36, 5, 10, 1},
-      {"NZ = 0, both curved", with(worked, 1, 2, 0, 0.5f), 13, 26, 1, 8, 4},
-      {"NZ = 0, flat feed", with(flat_feed, 1, 1, 0, 0.5f), 2, 15, 2, 4, 4},
-      {"NZ = 0, flat radiation", with(flat_radiation, 2, 1, 0, 0.5f), 2, 15, 2, 4, std::nullopt},
-      {"NZ < 0 counts as no zone", with(worked, 1, 2, -1, 0.5f), 13, 26, 1, 8, 4},
-      {"NZ beyond the zone tables", with(worked, 1, 2, 5, 0.5f), 18, 36, 5, 10, 1},
+      {"FR = 1: no radiation steps", with(worked, 1, 2, 2, 1.0f), 18, 34, 3, 10, 1, 2.6f},
+      {"FR = 0: no feed steps", with(worked, 1, 2, 2, 0.0f), 16, 34, 3, 10, 1, 2.0f},
+      {"flat feed", with(flat_feed, 1, 1, 2, 0.5f), 6, 24, 8, 5, 1, 2.3f},
+      {"flat feed, FR = 0: coincident pairs", with(flat_feed, 1, 1, 2, 0.0f), 6, 24, 8, 5, 1, 2.0f},
+      {"flat radiation, FR = 0.25", with(flat_radiation, 2, 1, 2, 0.25f), 6, 24, 8, 5, std::nullopt,
+       3.55f},
+      {"flat radiation, FR = 1", with(flat_radiation, 2, 1, 2, 1.0f), 6, 24, 8, 5, std::nullopt,
+       4.0f},
+      {"radiation prescribed spherical", with(worked, 2, 3, 2, 0.5f), 18, 36, 5, 10, 1, 2.3f},
+      {"NZ = 0, both curved", with(worked, 1, 2, 0, 0.5f), 13, 26, 1, 8, 4, 2.0f},
+      {"NZ = 0, flat feed", with(flat_feed, 1, 1, 0, 0.5f), 2, 15, 2, 4, 4, 2.0f},
+      {"NZ = 0, flat radiation", with(flat_radiation, 2, 1, 0, 0.5f), 2, 15, 2, 4, std::nullopt,
+       4.0f},
+      {"NZ < 0 counts as no zone", with(worked, 1, 2, -1, 0.5f), 13, 26, 1, 8, 4, 2.0f},
+      {"NZ beyond the zone tables", with(worked, 1, 2, 5, 0.5f), 18, 36, 5, 10, 1, 2.3f},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -361,6 +368,8 @@ TEST_F(SzlticTest, OutlineMakeUp) {
     EXPECT_EQ(c.linear, built.linear.size());
     EXPECT_EQ(c.cubic, built.cubic.size());
     EXPECT_EQ(c.zone, built.radiation_last_zone);
+    EXPECT_NEAR(c.first_z, built.nodes.at(0).z, 1e-5f);
+    EXPECT_EQ(0.0f, built.nodes.at(0).r);
     const bool zone_line = screen_.str().find(" ZONE: ") != std::string::npos;
     EXPECT_EQ(c.zone.has_value(), zone_line);
   }
@@ -462,7 +471,8 @@ TEST_F(SzlticTest, ScriptEndingWhileUnitsAskedAgain) {
     FAIL() << "the export went on without a units code";
   } catch (const textio::Failure& failure) {
     EXPECT_EQ(textio::FailureNumber::kEndOfFile, failure.number());
-    EXPECT_EQ("end-of-file during read, unit 50, file " + ScriptPath(), std::string(failure.what()));
+    EXPECT_EQ("end-of-file during read, unit 50, file " + ScriptPath(),
+              std::string(failure.what()));
   }
 }
 

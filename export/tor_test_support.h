@@ -108,7 +108,10 @@ inline ::testing::AssertionResult ParseTor(const std::string& bytes, ReadTor& to
     if (i >= records.size()) return false;
     return records[i++] == want;
   };
-  auto where = [&]() { return "record " + std::to_string(i) + ": " + records[i - 1]; };
+  auto where = [&]() {
+    if (i == 0 || i > records.size()) return "record " + std::to_string(i) + " missing";
+    return "record " + std::to_string(i) + ": " + records[i - 1];
+  };
   const std::string kTail = "  0   1   -1.0   0.0";
 
   // Offset object
@@ -142,8 +145,8 @@ inline ::testing::AssertionResult ParseTor(const std::string& bytes, ReadTor& to
         row.substr(35, 4) != "\"   ") {
       return AssertionFailure() << "node row: " << row;
     }
-    tor.nodes.push_back({detail::Integer(row, 5, 5), detail::Real(row, 24, 12),
-                         detail::Real(row, 40, 12)});
+    tor.nodes.push_back(
+        {detail::Integer(row, 5, 5), detail::Real(row, 24, 12), detail::Real(row, 40, 12)});
     if (tor.nodes.back().number != static_cast<int32_t>(tor.nodes.size())) {
       return AssertionFailure() << "node numbered out of order: " << row;
     }

@@ -14,8 +14,7 @@ using textio::Layout;
 // The unit names, two characters per code in code order.
 constexpr std::string_view kUnitsTable = "inftmmm ";
 
-const Layout kOffsetObject(
-    "('ZLOFF  real_variable',/,'(',/,'  value',11X,' : ',1PE12.4,/,')',/)");
+const Layout kOffsetObject("('ZLOFF  real_variable',/,'(',/,'  value',11X,' : ',1PE12.4,/,')',/)");
 const Layout kMeshHead(
     "('horn_bor_mesh_lens   bor_mesh',/,'(',/,'  regions',9X,' : table',/,'    (',/,"
     "5X,I4,1P,3E15.5,/,5X,'),',/,'  nodes',13X,': table',/,3X,' (')");

@@ -104,9 +104,9 @@ TEST_F(TorWriterTest, AttributeAndNodeColumns) {
     std::vector<std::size_t> columns;
   };
   const Case kCases[] = {
-      {"  value", ':', {20}},           {"  regions", ':', {20}},
-      {"  nodes", ':', {21}},           {"  linear_segments", ':', {20}},
-      {"  cubic_segments", ':', {20}},  {"  length_unit", ':', {20}},
+      {"  value", ':', {20}},          {"  regions", ':', {20}},
+      {"  nodes", ':', {21}},          {"  linear_segments", ':', {20}},
+      {"  cubic_segments", ':', {20}}, {"  length_unit", ':', {20}},
       {"    12345", '"', {12, 36}},
   };
   for (const Case& c : kCases) {
@@ -146,24 +146,6 @@ TEST_F(TorWriterTest, SignsAndZeros) {
       "        8  \"ref(ZLOFF)+  0.0000E+00\"     1.0000E-05",
   };
   EXPECT_EQ(want, FinishRecords());
-}
-
-TEST(UnitsTextTest, OnlyTheFourCodes) {
-  struct Case {
-    int32_t code;
-    const char* want;  // nullptr: refused
-  };
-  const Case kCases[] = {{1, "in"},     {2, "ft"},     {3, "mm"},      {4, "m "},
-                         {0, nullptr},  {5, nullptr},  {-1, nullptr},  {9, nullptr}};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.code);
-    EXPECT_EQ(c.want != nullptr, IsUnitsCode(c.code));
-    if (c.want != nullptr) {
-      EXPECT_EQ(c.want, UnitsText(c.code));
-    } else {
-      EXPECT_THROW(UnitsText(c.code), std::invalid_argument);
-    }
-  }
 }
 
 // The unit record is 23 characters for every code, metres ending in a blank;
