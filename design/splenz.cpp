@@ -65,8 +65,8 @@ void SPLENZ::AnswerReals(float& first, float& second) {
 }
 
 void SPLENZ::operator()(float& EPS, int32_t& NPT, float& RLENS, float& EDGE) {
-  (void)NPT;
   Dialogue(EPS, RLENS, EDGE);
+  if (!Synthesise(NPT, RLENS, EDGE)) return;
 }
 
 void SPLENZ::Dialogue(float& EPS, float& RLENS, float& EDGE) {

@@ -40,10 +40,20 @@ class SPLENZ {
   const std::vector<float>& TPATH() const { return tpath_; }
   int32_t ISIDE() const { return iside_; }
   int32_t ISURF() const { return isurf_; }
+  /// Refractive index and required optical path of the last design.
+  float RefractiveIndex() const { return n_; }
+  float RequiredPath() const { return p_; }
 
  private:
   // Dialogue of the design: answers, derived constants, parameter lines.
   void Dialogue(float& EPS, float& RLENS, float& EDGE);
+
+  // Asks the radial step until it gives between 2 and kMaxRays rays.
+  void AskRadialStep(int32_t& NPT, float RLENS);
+
+  // Traces every ray and writes the profile table. False when the design
+  // ended early (a ray that did not converge, a ray beyond the sphere).
+  bool Synthesise(int32_t& NPT, float RLENS, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.
@@ -64,6 +74,11 @@ class SPLENZ {
   float l0_ = 0.0f;    // feed to edge point
   float t0_ = 0.0f;    // centre thickness estimate
   float p_ = 0.0f;     // required optical path of every ray
+
+  // Synthesis state.
+  float dr_ = 0.0f;      // radial step
+  float t_ = 0.0f;       // lens path length, carried from ray to ray
+  float face_z_ = 0.0f;  // axial coordinate of the prescribed face at the last ray placed
 
   // Profile of the last design.
   std::vector<float> zf_, rf_, zr_, rr_;

@@ -1,0 +1,89 @@
+#ifndef KEVRANO_DESIGN_DESIGN_FIXTURE_H_
+#define KEVRANO_DESIGN_DESIGN_FIXTURE_H_
+
+// Test support: runs whole designs of SPLENZ from typed answers held in
+// memory, with the report written to a file in a fresh temporary folder.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "design/splenz.h"
+#include "textio/units.h"
+
+namespace design::testing_support {
+
+/// Lines of a text, without their CR LF or LF ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+/// One program run in memory: answers typed on the keyboard, the screen
+/// captured, the report in a temporary file. Designs are run one by one.
+class DesignRun {
+ public:
+  explicit DesignRun(const std::string& answers)
+      : keyboard_(answers), io_(keyboard_, screen_, textio::ConsoleSetup{}) {
+    std::random_device seed;
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kevrano-design-" + std::to_string(seed()) + std::to_string(seed()));
+    std::filesystem::create_directories(dir_);
+    io_.open_text_unit(textio::kReport, (dir_ / "report.txt").string());
+    splenz_ = std::make_unique<SPLENZ>(io_, inputl_);
+  }
+  ~DesignRun() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  DesignRun(const DesignRun&) = delete;
+  DesignRun& operator=(const DesignRun&) = delete;
+
+  /// Runs one design; textio::Failure passes through.
+  void Design() { (*splenz_)(eps_, npt_, rlens_, edge_); }
+
+  /// Report written so far, the file closed first when `close` is set.
+  std::string Report(bool close = true) {
+    if (close) io_.close_unit(textio::kReport);
+    std::ifstream in(dir_ / "report.txt", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::string Screen() const { return screen_.str(); }
+  const SPLENZ& splenz() const { return *splenz_; }
+  textio::Units& io() { return io_; }
+  const std::filesystem::path& dir() const { return dir_; }
+  float eps() const { return eps_; }
+  int32_t npt() const { return npt_; }
+  float rlens() const { return rlens_; }
+  float edge() const { return edge_; }
+
+ private:
+  std::istringstream keyboard_;
+  std::ostringstream screen_;
+  textio::Units io_;
+  textio::INPUTL inputl_;
+  std::filesystem::path dir_;
+  std::unique_ptr<SPLENZ> splenz_;
+  float eps_ = 0.0f;
+  int32_t npt_ = 0;
+  float rlens_ = 0.0f;
+  float edge_ = 0.0f;
+};
+
+}  // namespace design::testing_support
+
+#endif  // KEVRANO_DESIGN_DESIGN_FIXTURE_H_
