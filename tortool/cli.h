@@ -1,0 +1,27 @@
+#ifndef KEVRANO_TORTOOL_CLI_H_
+#define KEVRANO_TORTOOL_CLI_H_
+
+// The command line of kevrano-tor: check, svg and stl on one tor file.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tortool {
+
+/// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadFile = 1;  // unreadable file, bad record or unsound lens
+inline constexpr int kExitUsage = 2;    // bad command line
+
+/// Runs the tool on `args` (without the program name). Results go to `out`,
+/// diagnostics to `err` as "kevrano-tor: FILE:LINE: message". Returns the exit
+/// status.
+int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+/// The text of --help.
+std::string UsageText();
+
+}  // namespace tortool
+
+#endif  // KEVRANO_TORTOOL_CLI_H_

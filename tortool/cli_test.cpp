@@ -1,0 +1,181 @@
+#include "tortool/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tortool/test_support.h"
+
+namespace tortool {
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun Tool(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  ToolRun run;
+  run.status = RunTool(args, out, err);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+/// A scratch file holding `bytes`, removed with the object.
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::string& bytes)
+      : path_(::testing::TempDir() + "kevrano_tor_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tor") {
+    std::ofstream(path_, std::ios::binary) << bytes;
+  }
+  ~ScratchFile() { std::filesystem::remove(path_); }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(Cli, CheckPrintsTheSummary) {
+  const std::string path = testing::TestDataPath("plano_convex.tor");
+  const ToolRun run = Tool({"check", path});
+  EXPECT_EQ(kExitOk, run.status);
+  EXPECT_EQ("", run.err);
+  EXPECT_EQ(path + ": lens outline checked, no problems\n"
+                   "  mesh                  horn_bor_mesh_lens, dielectric constant 2.56\n"
+                   "  length unit           mm\n"
+                   "  lens axis offset      ZLOFF = 0 mm\n"
+                   "  nodes                 9\n"
+                   "  segments              2 linear, 2 cubic\n"
+                   "  feed face             from node 1 on the axis to node 2, 1 segment\n"
+                   "  radiation face        from node 3 on the axis to node 9, 2 segments\n"
+                   "  rim                   linear segment 2, nodes 2 to 9\n"
+                   "  lens radius           3 mm\n"
+                   "  axial extent          z from 2 to 3 mm (1 mm)\n"
+                   "  thickness on axis     1 mm\n"
+                   "  zone steps            0 (0 on the feed face, 0 on the radiation face)\n"
+                   "  volume                21.2059 mm^3\n",
+            run.out);
+}
+
+TEST(Cli, RefusesBadCommandLines) {
+  const std::string lens = testing::TestDataPath("plano_convex.tor");
+  const std::string see = " (see kevrano-tor --help)\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } kCases[] = {
+      {{}, "kevrano-tor: missing command" + see},
+      {{"draw", lens}, "kevrano-tor: unknown command 'draw'" + see},
+      {{"check"}, "kevrano-tor: missing tor file" + see},
+      {{"check", lens, lens}, "kevrano-tor: one tor file at a time" + see},
+      {{"check", "--verbose", lens}, "kevrano-tor: unknown option '--verbose'" + see},
+      {{"svg", "--segments", "8", lens}, "kevrano-tor: --segments applies to stl only" + see},
+      {{"stl", lens, "--segments"}, "kevrano-tor: --segments needs a value" + see},
+      {{"stl", "--segments", "0", lens},
+       "kevrano-tor: --segments '0' is not a whole number from 3 to 65536" + see},
+      {{"stl", "--segments=1000000000", lens},
+       "kevrano-tor: --segments '1000000000' is not a whole number from 3 to 65536" + see},
+      {{"stl", "--segments", "65537", lens},
+       "kevrano-tor: --segments '65537' is not a whole number from 3 to 65536" + see},
+      {{"stl", "--segments", "12x", lens},
+       "kevrano-tor: --segments '12x' is not a whole number from 3 to 65536" + see},
+      {{"stl", "--segments", "-5", lens},
+       "kevrano-tor: --segments '-5' is not a whole number from 3 to 65536" + see},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.err);
+    const ToolRun run = Tool(c.args);
+    EXPECT_EQ(kExitUsage, run.status);
+    EXPECT_EQ("", run.out);
+    EXPECT_EQ(c.err, run.err);
+  }
+}
+
+TEST(Cli, HelpWinsAndNamesTheCubicRule) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"stl", "--segments", "0", "-h"}}) {
+    const ToolRun run = Tool(args);
+    EXPECT_EQ(kExitOk, run.status);
+    EXPECT_EQ(UsageText(), run.out);
+    EXPECT_EQ("", run.err);
+  }
+  EXPECT_NE(std::string::npos, UsageText().find("cubic through its four nodes at parameters 0, 1/3,\n2/3 and 1"));
+}
+
+TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
+  const std::string good = testing::TestData("plano_convex.tor");
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string err;  // after "kevrano-tor: FILE"
+  } kCases[] = {
+      {"not a tor file", "%PDF-1.4\n", ":1: not a tor file: the first record must be 'ZLOFF real_variable'"},
+      {"truncated", good.substr(0, good.find("\r\n  ),\r\n") + 2),
+       ":23: the file ends where a node row or '),' was expected"},
+      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0", 8), ":1: control byte 0x7F: not a text file"},
+      {"missing node", good.substr(0, good.find("        9  \"")) + good.substr(good.find("  ),\r\n  linear")),
+       ":26: linear segment 2 refers to node 9, but the file has 8 nodes"},
+      {"open outline", good.substr(0, good.find("          2     2     9")) + good.substr(good.find("  ),\r\n  cubic")),
+       ":22: the outline is open at the rim: the faces end at node 2 (z 2, r 3) and node 9 (z 2.5, r 3), 0.5 apart, and no segment joins them"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const ScratchFile file(c.bytes);
+    const std::string line = "kevrano-tor: " + file.path() + c.err + "\n";
+    for (const char* command : {"check", "svg", "stl"}) {
+      const ToolRun run = Tool({command, file.path()});
+      EXPECT_EQ(kExitBadFile, run.status);
+      EXPECT_EQ("", run.out);
+      // check goes on to list every problem; the others stop at the first
+      EXPECT_EQ(line, std::string(command) == "check" ? run.err.substr(0, line.size()) : run.err);
+    }
+  }
+  const ToolRun missing = Tool({"check", "/nonexistent/lens.tor"});
+  EXPECT_EQ(kExitBadFile, missing.status);
+  EXPECT_EQ("kevrano-tor: /nonexistent/lens.tor: cannot open: No such file or directory\n",
+            missing.err);
+  const ToolRun folder = Tool({"svg", ::testing::TempDir()});
+  EXPECT_EQ(kExitBadFile, folder.status);
+  EXPECT_EQ("kevrano-tor: " + ::testing::TempDir() + ": is a folder, not a tor file\n", folder.err);
+}
+
+TEST(Cli, CheckListsEveryProblemAndWarning) {
+  testing::MeshSpec mesh = testing::Cylinder();
+  mesh.nodes.push_back({3.0, 1.0});       // node 5, in no segment
+  mesh.linear.push_back({1, 7});          // linear segment 4
+  mesh.cubic.push_back({1, 2, 3, 8});     // cubic segment 1
+  const ScratchFile file(testing::TorText(mesh));
+  const ToolRun run = Tool({"check", file.path()});
+  EXPECT_EQ(kExitBadFile, run.status);
+  EXPECT_EQ("", run.out);
+  const std::string p = "kevrano-tor: " + file.path();
+  EXPECT_EQ(p + ":25: linear segment 4 refers to node 7, but the file has 5 nodes\n" + p +
+                ":29: cubic segment 1 refers to node 8, but the file has 5 nodes\n",
+            run.err);
+}
+
+TEST(Cli, SvgAndStlGoToStandardOutput) {
+  const std::string lens = testing::TestDataPath("plano_convex.tor");
+  const ToolRun svg = Tool({"svg", lens});
+  EXPECT_EQ(kExitOk, svg.status);
+  EXPECT_EQ(testing::TestData("plano_convex.svg"), svg.out);
+  const ToolRun stl = Tool({"stl", "--segments=16", lens});
+  EXPECT_EQ(kExitOk, stl.status);
+  testing::StlMesh mesh;
+  ASSERT_TRUE(testing::ReadStl(stl.out, &mesh));
+  EXPECT_EQ(0u, mesh.triangles.size() % 16);
+  EXPECT_TRUE(testing::EdgeFaults(mesh).empty());
+}
+
+}  // namespace
+}  // namespace tortool

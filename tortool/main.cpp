@@ -1,0 +1,13 @@
+// kevrano-tor: checks, draws and meshes the zoned lens of a tor file.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tortool/cli.h"
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return tortool::RunTool(args, std::cout, std::cerr);
+}

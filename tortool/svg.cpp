@@ -1,0 +1,250 @@
+#include "tortool/svg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "textio/checked.h"
+
+namespace tortool {
+namespace {
+
+/// Largest plot area in pixels, and the margins that hold axes and captions.
+constexpr double kPlotMax = 680.0;
+constexpr double kLeft = 70.0;
+constexpr double kRight = 30.0;
+/// Narrowest picture, so that the captions fit beside a thin lens.
+constexpr double kMinWidth = 560.0;
+constexpr double kTop = 50.0;
+constexpr double kBottom = 70.0;
+/// Target number of tick intervals along an axis.
+constexpr double kTicks = 6.0;
+
+constexpr std::string_view kLensFill = "#d6e6f5";
+constexpr std::string_view kLensStroke = "#1f4e79";
+constexpr std::string_view kStepStroke = "#c0392b";
+constexpr std::string_view kRimStroke = "#2e7d32";
+
+std::string Fixed(double x) {
+  std::array<char, 48> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%.2f", x);
+  std::string s = buffer.data();
+  return s == "-0.00" ? "0.00" : s;
+}
+
+std::string Label(double x) {
+  std::array<char, 48> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%.6g", std::fabs(x) < 1e-12 ? 0.0 : x);
+  return buffer.data();
+}
+
+/// Escapes text for an SVG text node or attribute.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default:
+        out += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
+                   ? '?'
+                   : c;
+    }
+  }
+  return out;
+}
+
+/// A tick spacing of 1, 2 or 5 times a power of ten giving about kTicks
+/// intervals over `span`.
+double TickStep(double span) {
+  const double raw = span / kTicks;
+  const int32_t exponent = textio::TruncToInt32(std::floor(std::log10(raw))).value_or(0);
+  const double unit = std::pow(10.0, exponent);
+  for (const double m : {1.0, 2.0, 5.0}) {
+    if (raw <= m * unit) return m * unit;
+  }
+  return 10.0 * unit;
+}
+
+/// Maps lens coordinates to pixels; `mirror` draws the half below the axis.
+struct View {
+  double z0 = 0.0;
+  double r_top = 0.0;
+  double scale = 1.0;
+
+  double X(double z) const { return kLeft + (z - z0) * scale; }
+  double Y(double r) const { return kTop + (r_top - r) * scale; }
+  std::string At(Point p, bool mirror) const {
+    return Fixed(X(p.z)) + " " + Fixed(Y(mirror ? -p.r : p.r));
+  }
+};
+
+/// Path commands along a face from its axis node out (or back in).
+void AppendSide(const TorFile& file, const Side& side, bool outward, bool mirror, const View& v,
+                std::string* d) {
+  std::vector<Piece> pieces = side.pieces;
+  if (!outward) {
+    std::reverse(pieces.begin(), pieces.end());
+    for (Piece& p : pieces) p = p.Reversed();
+  }
+  for (const Piece& p : pieces) {
+    if (p.kind == PieceKind::kLinear) {
+      *d += " L " + v.At(NodePoint(file, p.Last()), mirror);
+      continue;
+    }
+    const std::array<Point, 4> c = BezierControls(
+        {NodePoint(file, p.nodes[0]), NodePoint(file, p.nodes[1]), NodePoint(file, p.nodes[2]),
+         NodePoint(file, p.nodes[3])});
+    *d += " C " + v.At(c[1], mirror) + " " + v.At(c[2], mirror) + " " + v.At(c[3], mirror);
+  }
+}
+
+/// The cross-section of one half. The path is left open so that the line
+/// along the axis, where the halves meet, is filled but not stroked.
+std::string HalfPath(const TorFile& file, const Outline& outline, bool mirror, const View& v) {
+  std::string d = "M " + v.At(NodePoint(file, outline.feed.axis_node), mirror);
+  AppendSide(file, outline.feed, true, mirror, v, &d);
+  d += " L " + v.At(NodePoint(file, outline.radiation.edge_node), mirror);
+  AppendSide(file, outline.radiation, false, mirror, v, &d);
+  return d;
+}
+
+std::string Line(const View& v, Point a, Point b, bool mirror, std::string_view extra) {
+  return "<line x1=\"" + Fixed(v.X(a.z)) + "\" y1=\"" + Fixed(v.Y(mirror ? -a.r : a.r)) +
+         "\" x2=\"" + Fixed(v.X(b.z)) + "\" y2=\"" + Fixed(v.Y(mirror ? -b.r : b.r)) + "\"" +
+         std::string(extra) + "/>\n";
+}
+
+}  // namespace
+
+std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_view title) {
+  const Summary s = Summarize(file, outline);
+  const std::string unit(UnitName(file.unit));
+
+  // Extent: the lens and the feed at the origin, with a little room around
+  const double z_lo = std::min(0.0, s.z_min);
+  const double z_hi = std::max(0.0, s.z_max);
+  const double pad = 0.05 * std::max(z_hi - z_lo, 2.0 * s.lens_radius);
+  View v;
+  v.z0 = z_lo - pad;
+  v.r_top = s.lens_radius + pad;
+  const double z_span = (z_hi + pad) - v.z0;
+  const double r_span = 2.0 * v.r_top;
+  v.scale = kPlotMax / std::max(z_span, r_span);
+  const double plot_w = z_span * v.scale;
+  const double plot_h = r_span * v.scale;
+  const double width = std::max(kLeft + plot_w + kRight, kMinWidth);
+  const double height = kTop + plot_h + kBottom;
+
+  std::string svg;
+  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Fixed(width) + "\" height=\"" +
+         Fixed(height) + "\" viewBox=\"0 0 " + Fixed(width) + " " + Fixed(height) +
+         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  svg += "<title>" + Escaped(title) + "</title>\n";
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+
+  // Caption
+  svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"20\" font-size=\"14\" font-weight=\"bold\">" +
+         Escaped(title) + "</text>\n";
+  svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"38\">lens radius " + Label(s.lens_radius) + " " +
+         unit + ", thickness on the axis " + Label(s.axis_thickness) + " " + unit + ", " +
+         std::to_string(s.feed_steps + s.radiation_steps) + " zone steps" +
+         (s.knife_edge ? ", knife edge" : "") + "</text>\n";
+
+  // Axes: ticks along the bottom (z) and the left (r), the lens axis dash-dotted
+  const double x0 = kLeft;
+  const double x1 = kLeft + plot_w;
+  const double y0 = kTop;
+  const double y1 = kTop + plot_h;
+  svg += "<g stroke=\"#888\" fill=\"none\">\n";
+  svg += "<rect x=\"" + Fixed(x0) + "\" y=\"" + Fixed(y0) + "\" width=\"" + Fixed(plot_w) +
+         "\" height=\"" + Fixed(plot_h) + "\"/>\n";
+  svg += "<line x1=\"" + Fixed(x0) + "\" y1=\"" + Fixed(v.Y(0.0)) + "\" x2=\"" + Fixed(x1) +
+         "\" y2=\"" + Fixed(v.Y(0.0)) + "\" stroke-dasharray=\"12 3 2 3\"/>\n";
+  svg += "</g>\n";
+  std::string ticks;
+  std::string labels;
+  const double z_step = TickStep(z_span);
+  const double z_first = std::ceil(v.z0 / z_step) * z_step;
+  for (int i = 0; i <= 2 * static_cast<int>(kTicks) + 2; ++i) {
+    const double z = z_first + i * z_step;
+    if (v.X(z) > x1 + 0.01) break;
+    ticks += "<line x1=\"" + Fixed(v.X(z)) + "\" y1=\"" + Fixed(y1) + "\" x2=\"" + Fixed(v.X(z)) +
+             "\" y2=\"" + Fixed(y1 + 5.0) + "\"/>\n";
+    labels += "<text x=\"" + Fixed(v.X(z)) + "\" y=\"" + Fixed(y1 + 18.0) +
+              "\" text-anchor=\"middle\">" + Label(z) + "</text>\n";
+  }
+  const double r_step = TickStep(r_span);
+  const double r_first = std::ceil(-v.r_top / r_step) * r_step;
+  for (int i = 0; i <= 2 * static_cast<int>(kTicks) + 2; ++i) {
+    const double r = r_first + i * r_step;
+    if (v.Y(r) < y0 - 0.01) break;
+    ticks += "<line x1=\"" + Fixed(x0 - 5.0) + "\" y1=\"" + Fixed(v.Y(r)) + "\" x2=\"" +
+             Fixed(x0) + "\" y2=\"" + Fixed(v.Y(r)) + "\"/>\n";
+    labels += "<text x=\"" + Fixed(x0 - 8.0) + "\" y=\"" + Fixed(v.Y(r) + 4.0) +
+              "\" text-anchor=\"end\">" + Label(r) + "</text>\n";
+  }
+  svg += "<g stroke=\"#888\">\n" + ticks + "</g>\n";
+  svg += "<g fill=\"#333\">\n" + labels;
+  svg += "<text x=\"" + Fixed((x0 + x1) / 2.0) + "\" y=\"" + Fixed(y1 + 36.0) +
+         "\" text-anchor=\"middle\">z (" + unit + "), along the lens axis</text>\n";
+  svg += "<text x=\"16\" y=\"" + Fixed((y0 + y1) / 2.0) + "\" text-anchor=\"middle\" transform=\"rotate(-90 16 " +
+         Fixed((y0 + y1) / 2.0) + ")\">r (" + unit + ")</text>\n";
+  svg += "</g>\n";
+
+  // The cross-section, both halves
+  svg += "<g fill=\"" + std::string(kLensFill) + "\" stroke=\"" + std::string(kLensStroke) +
+         "\" stroke-width=\"1.5\" stroke-linejoin=\"round\">\n";
+  for (const bool mirror : {false, true}) {
+    svg += "<path d=\"" + HalfPath(file, outline, mirror, v) + "\"/>\n";
+  }
+  svg += "</g>\n";
+
+  // Zone steps and the rim
+  std::string steps;
+  for (const Side* side : {&outline.feed, &outline.radiation}) {
+    for (const Piece& p : side->pieces) {
+      if (!IsZoneStep(file, p)) continue;
+      for (const bool mirror : {false, true}) {
+        steps += Line(v, NodePoint(file, p.First()), NodePoint(file, p.Last()), mirror, "");
+      }
+    }
+  }
+  svg += "<g stroke=\"" + std::string(kStepStroke) + "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n" +
+         steps + "</g>\n";
+  svg += "<g stroke=\"" + std::string(kRimStroke) + "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n";
+  for (const bool mirror : {false, true}) {
+    svg += Line(v, NodePoint(file, outline.feed.edge_node),
+                NodePoint(file, outline.radiation.edge_node), mirror, "");
+  }
+  svg += "</g>\n";
+
+  // The feed at the origin
+  svg += "<g fill=\"#e67e22\" stroke=\"#7e3f06\">\n";
+  svg += "<circle cx=\"" + Fixed(v.X(0.0)) + "\" cy=\"" + Fixed(v.Y(0.0)) + "\" r=\"5\"/>\n";
+  svg += "</g>\n";
+  svg += "<text x=\"" + Fixed(v.X(0.0) + 8.0) + "\" y=\"" + Fixed(v.Y(0.0) - 8.0) +
+         "\" fill=\"#7e3f06\">feed</text>\n";
+
+  // Legend
+  const double ly = y1 + 56.0;
+  svg += "<g font-size=\"11\" fill=\"#333\">\n";
+  svg += "<line x1=\"" + Fixed(x0) + "\" y1=\"" + Fixed(ly - 4.0) + "\" x2=\"" + Fixed(x0 + 24.0) +
+         "\" y2=\"" + Fixed(ly - 4.0) + "\" stroke=\"" + std::string(kStepStroke) +
+         "\" stroke-width=\"2.5\"/>\n";
+  svg += "<text x=\"" + Fixed(x0 + 30.0) + "\" y=\"" + Fixed(ly) + "\">zone step</text>\n";
+  svg += "<line x1=\"" + Fixed(x0 + 110.0) + "\" y1=\"" + Fixed(ly - 4.0) + "\" x2=\"" +
+         Fixed(x0 + 134.0) + "\" y2=\"" + Fixed(ly - 4.0) + "\" stroke=\"" +
+         std::string(kRimStroke) + "\" stroke-width=\"2.5\"/>\n";
+  svg += "<text x=\"" + Fixed(x0 + 140.0) + "\" y=\"" + Fixed(ly) + "\">" +
+         (s.knife_edge ? "knife edge" : "rim") + "</text>\n";
+  svg += "</g>\n";
+  svg += "</svg>\n";
+  return svg;
+}
+
+}  // namespace tortool

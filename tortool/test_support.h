@@ -1,0 +1,92 @@
+#ifndef KEVRANO_TORTOOL_TEST_SUPPORT_H_
+#define KEVRANO_TORTOOL_TEST_SUPPORT_H_
+
+// Helpers shared by the kevrano-tor tests: tor files written from a list of
+// nodes and segments, lenses exported by the design program's own export,
+// the bundled test files, and a reader of binary STL.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tortool/outline.h"
+#include "tortool/tor_file.h"
+
+namespace tortool::testing {
+
+/// A mesh written by hand.
+struct MeshSpec {
+  std::vector<Point> nodes;
+  std::vector<std::array<int32_t, 2>> linear;
+  std::vector<std::array<int32_t, 4>> cubic;
+  std::string unit = "mm";
+  float zloff = 0.0f;
+  float eps = 2.56f;
+};
+
+/// The tor file of the mesh in the export's exact layout, CR LF line ends.
+std::string TorText(const MeshSpec& mesh);
+
+/// A flat-faced cylinder of radius 3 from z = 2 to z = 5: nodes 1-2 the feed
+/// face, 3-4 the radiation face, linear segments (1,2), (3,4) and the rim (2,4).
+MeshSpec Cylinder();
+
+/// Lens data as the design hands it to the export.
+struct LensData {
+  std::vector<float> ZF, RF, ZR, RR, RZF, RZR;
+  int32_t NPT = 0;
+  int32_t ISIDE = 1;
+  int32_t ISURF = 1;
+  int32_t NZ = 0;
+  float EPS = 2.56f;
+  float STEP = 1.0f;
+  float FR = 1.0f;
+  int32_t units = 3;
+};
+
+/// A zoned hyperbolic lens, radius 10 and focal distance 20: the feed face is
+/// the hyperbola that makes the rays from the feed run parallel to the axis
+/// inside the lens, the radiation face flat at z = 24.7 (prescribed, ISIDE 2,
+/// ISURF 1); three zones of step 1; 31 rays.
+LensData HyperbolicLens();
+
+/// Ten rays on two crossing parabolas: feed face z = 2 + 0.05 r^2 (r up to
+/// 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
+LensData CrossingFacesLens();
+
+/// Runs the export on the data and returns the tor file it wrote.
+std::string Export(const LensData& lens);
+
+/// A file of tortool/testdata.
+std::string TestData(const std::string& name);
+std::string TestDataPath(const std::string& name);
+
+/// Parses and checks a text, failing the test when it does not parse.
+struct Checked {
+  TorFile file;
+  CheckResult check;
+};
+Checked ParseAndCheck(std::string_view text);
+
+using Vec3 = std::array<float, 3>;
+struct StlMesh {
+  std::string header;
+  std::vector<Vec3> normals;
+  std::vector<std::array<Vec3, 3>> triangles;
+};
+
+/// Reads a binary STL; false when the byte count does not match the header.
+bool ReadStl(std::string_view bytes, StlMesh* mesh);
+
+/// Volume enclosed by the triangles (positive for outward normals).
+double SignedVolume(const StlMesh& mesh);
+
+/// Edges used by other than exactly two triangles, or twice in the same
+/// direction: empty for a closed, consistently oriented mesh.
+std::vector<std::string> EdgeFaults(const StlMesh& mesh);
+
+}  // namespace tortool::testing
+
+#endif  // KEVRANO_TORTOOL_TEST_SUPPORT_H_
