@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <numbers>
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -85,35 +87,62 @@ MeshSpec Cylinder() {
   return m;
 }
 
-LensData HyperbolicLens() {
-  constexpr double kN = 1.6;
-  constexpr double kFocal = 20.0;
-  constexpr double kRadius = 10.0;
-  constexpr double kBack = 24.7;
+constexpr double kLensIndex = 1.6;
+constexpr double kFocal = 20.0;
+constexpr double kLensRadius = 10.0;
+
+/// The angle from the axis at which the hyperbola reaches the lens radius.
+double EdgeAngle() {
+  return Solve([](double t) { return Hyperbola(t, kLensIndex, kFocal).r; }, kLensRadius);
+}
+
+LensData HyperbolicLens(double back, int32_t zones) {
   LensData lens;
-  lens.EPS = static_cast<float>(kN * kN);
+  lens.EPS = static_cast<float>(kLensIndex * kLensIndex);
   lens.ISIDE = 2;
   lens.ISURF = 1;
   lens.NPT = 31;
-  const double edge = Solve([&](double t) { return Hyperbola(t, kN, kFocal).r; }, kRadius);
+  const double edge = EdgeAngle();
   for (int32_t i = 0; i < lens.NPT; ++i) {
-    const Point p = Hyperbola(edge * i / (lens.NPT - 1), kN, kFocal);
+    const Point p = Hyperbola(edge * i / (lens.NPT - 1), kLensIndex, kFocal);
     lens.ZF.push_back(static_cast<float>(p.z));
     lens.RF.push_back(static_cast<float>(p.r));
-    lens.ZR.push_back(static_cast<float>(kBack));
+    lens.ZR.push_back(static_cast<float>(back));
     lens.RR.push_back(static_cast<float>(p.r));
   }
-  // Boundary k where the lens is 1 + k steps thick along the axis direction
-  lens.NZ = 3;
+  lens.ZR.back() = std::max(lens.ZR.back(), lens.ZF.back());
+  // Boundary k where the lens is k steps thicker than at the edge
+  lens.NZ = zones;
+  const double edge_thickness = back - Hyperbola(edge, kLensIndex, kFocal).z;
   for (int32_t k = 1; k <= lens.NZ; ++k) {
-    const double z = kBack - 1.0 - k * double{lens.STEP};
-    const double t = Solve([&](double a) { return Hyperbola(a, kN, kFocal).z; }, z);
-    const auto r = static_cast<float>(Hyperbola(t, kN, kFocal).r);
+    const double z = back - edge_thickness - k * double{lens.STEP};
+    const double t = Solve([](double a) { return Hyperbola(a, kLensIndex, kFocal).z; }, z);
+    const auto r = static_cast<float>(Hyperbola(t, kLensIndex, kFocal).r);
     lens.RZF.push_back(r);
     lens.RZR.push_back(r);
   }
   return lens;
 }
+
+double HyperbolicLensVolume(double back) {
+  // Simpson's rule over the angle: 2 pi r (back - z) dr
+  const double edge = EdgeAngle();
+  constexpr int kSteps = 2000;
+  const double h = edge / kSteps;
+  double sum = 0.0;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double t = i * h;
+    const Point p = Hyperbola(t, kLensIndex, kFocal);
+    const Point q = Hyperbola(t + 1e-6, kLensIndex, kFocal);
+    const Point o = Hyperbola(t - 1e-6, kLensIndex, kFocal);
+    const double dr = (q.r - o.r) / 2e-6;
+    const double weight = (i == 0 || i == kSteps) ? 1.0 : (i % 2 == 1 ? 4.0 : 2.0);
+    sum += weight * 2.0 * std::numbers::pi * p.r * (back - p.z) * dr;
+  }
+  return sum * h / 3.0;
+}
+
+double HyperbolicEdgeZ() { return Hyperbola(EdgeAngle(), kLensIndex, kFocal).z; }
 
 LensData CrossingFacesLens() {
   LensData lens;

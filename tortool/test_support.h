@@ -48,9 +48,16 @@ struct LensData {
 
 /// A zoned hyperbolic lens, radius 10 and focal distance 20: the feed face is
 /// the hyperbola that makes the rays from the feed run parallel to the axis
-/// inside the lens, the radiation face flat at z = 24.7 (prescribed, ISIDE 2,
-/// ISURF 1); three zones of step 1; 31 rays.
-LensData HyperbolicLens();
+/// inside the lens, the radiation face flat at z = `back` (prescribed, ISIDE
+/// 2, ISURF 1); `zones` zones of step 1, each where the lens is one step
+/// thicker than at the edge; 31 rays; share 1 from the feed face.
+LensData HyperbolicLens(double back = 24.7, int32_t zones = 3);
+
+/// Volume of the same lens before zoning, from the hyperbola itself.
+double HyperbolicLensVolume(double back = 24.7);
+
+/// The z of the hyperbolic face at the lens edge.
+double HyperbolicEdgeZ();
 
 /// Ten rays on two crossing parabolas: feed face z = 2 + 0.05 r^2 (r up to
 /// 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
