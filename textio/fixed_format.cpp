@@ -1,5 +1,6 @@
 #include "textio/fixed_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -10,8 +11,12 @@ namespace {
 // The exact decimal expansion of a 32-bit real, as sign, digits and the
 // decimal exponent of the first digit. A float widened to double is exact,
 // and the C library prints the exact value of a double when asked for enough
-// digits; 120 significant digits cover every float, the smallest subnormal
-// included. The digits of zero are a single "0".
+// digits. A float is m·2^e with m below 2^24; when e < 0 its expansion ends
+// at the (-e)-th decimal, so it has at most d + 1 + max(0, -e) significant
+// digits, d being the decimal exponent of its first digit. Asking for just
+// that many (with a margin for the estimate of d) keeps the printing short;
+// 120 digits cover every float, the smallest subnormal included. The digits
+// of zero are a single "0".
 struct Decimal {
   bool negative = false;
   std::string digits;  // no leading zeros unless the value is zero
@@ -26,8 +31,13 @@ Decimal ExactDecimal(float value) {
     dec.digits = "0";
     return dec;
   }
+  int binary_exponent = 0;
+  std::frexp(magnitude, &binary_exponent);
+  const int e = binary_exponent - 24;
+  const int d = static_cast<int>(std::floor(std::log10(magnitude)));
+  const int precision = std::clamp(d + 2 + (e < 0 ? -e : 0), 1, 119);
   char buf[160];
-  std::snprintf(buf, sizeof buf, "%.119e", magnitude);
+  std::snprintf(buf, sizeof buf, "%.*e", precision, magnitude);
   // buf: d.ddd...e[+-]XX
   std::string text(buf);
   const std::size_t e_pos = text.find('e');
