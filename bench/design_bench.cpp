@@ -1,14 +1,18 @@
-// Timing of one whole lens design of the largest size: 3501 rays traced, the
-// profile table written to the screen and the report.
+// Timing of whole lens designs of the largest size: 3501 rays traced and the
+// profile table written; then zoned into 101 zones and exported to a tor
+// file; and the same design run by the program itself from a script.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 
 #include "design/splenz.h"
+#include "textio/failure.h"
 #include "textio/units.h"
 
 namespace {
@@ -18,6 +22,10 @@ namespace fs = std::filesystem;
 // The first example lens (flat feed face, R = 10, E = 20) at the finest step
 // the tables take: R/0.002857 + 1.4 = 3501.58, so 3501 rays.
 constexpr const char* kLargestDesign = "1\n2.25\n10 20\n0\n1\n0.002857\n";
+// Zoned at wavelength 0.0233 (zone step 0.0466, 4.7214/0.0466 = 101.3 zones),
+// half of each step on each face; then no tor file, or one in millimetres.
+constexpr const char* kZonedNoExport = "0.0233\n0.5\n0\n0\n";
+constexpr const char* kZonedAndExported = "0.0233\n0.5\n0\n1\n@TOR@\n3\n0\n";
 
 // A fresh folder for the report, removed when the benchmark ends.
 class TempDir {
@@ -39,26 +47,70 @@ class TempDir {
   fs::path path_;
 };
 
-// One design from typed answers: dialogue, synthesis and table.
-void BM_Synthesis3501Rays(benchmark::State& state) {
+// `answers` with "@TOR@" replaced by the tor file's path.
+std::string WithTorFile(std::string answers, const fs::path& tor) {
+  const std::size_t at = answers.find("@TOR@");
+  if (at != std::string::npos) answers.replace(at, 5, tor.string());
+  return answers;
+}
+
+// One design from typed answers, run in the process: dialogue, synthesis and
+// table, then the zoning answers given.
+void RunDesign(benchmark::State& state, const std::string& zoning) {
   const TempDir dir;
   const std::string report = (dir.path() / "report.txt").string();
+  const std::string answers = WithTorFile(kLargestDesign + zoning, dir.path() / "lens.tor");
   int32_t rays = 0;
   for (auto _ : state) {
-    std::istringstream keyboard(kLargestDesign);
+    std::istringstream keyboard(answers);
     std::ostringstream screen;
     textio::Units io(keyboard, screen, textio::ConsoleSetup{});
     io.open_text_unit(textio::kReport, report);
     textio::INPUTL inputl;
     design::SPLENZ splenz(io, inputl);
     float eps = 0.0f, rlens = 0.0f, edge = 0.0f;
-    splenz(eps, rays, rlens, edge);
+    try {
+      splenz(eps, rays, rlens, edge);
+    } catch (const textio::Failure&) {
+      // The synthesis-only answers end where the zoning would ask on.
+    }
     io.CloseAll();
     benchmark::DoNotOptimize(screen.str().size());
   }
   if (rays != design::kMaxRays) state.SkipWithError("the design did not trace 3501 rays");
   state.counters["rays"] = rays;
 }
+
+// Synthesis alone: the answers end after the table.
+void BM_Synthesis3501Rays(benchmark::State& state) { RunDesign(state, ""); }
 BENCHMARK(BM_Synthesis3501Rays)->Unit(benchmark::kMillisecond);
+
+void BM_Zoning101Zones(benchmark::State& state) { RunDesign(state, kZonedNoExport); }
+BENCHMARK(BM_Zoning101Zones)->Unit(benchmark::kMillisecond);
+
+void BM_ZoningAndTorExport(benchmark::State& state) { RunDesign(state, kZonedAndExported); }
+BENCHMARK(BM_ZoningAndTorExport)->Unit(benchmark::kMillisecond);
+
+// The program as a user runs it: a process reading a script of answers, with
+// the console sent to a file. Wall-clock time, start-up included.
+void BM_WholeProcessFromScript(benchmark::State& state) {
+  const TempDir dir;
+  {
+    std::ofstream script(dir.path() / "answers.txt", std::ios::binary);
+    script << WithTorFile(std::string("report.txt\n") + kLargestDesign + kZonedAndExported + "0\n",
+                          "lens.tor");
+  }
+  const std::string command = "cd '" + dir.path().string() +
+                              "' && printf '1\\nanswers.txt\\n' | '" KEVRANO_BINARY
+                              "' > console.txt";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("the program failed");
+      break;
+    }
+  }
+  if (!fs::exists(dir.path() / "lens.tor")) state.SkipWithError("no tor file was written");
+}
+BENCHMARK(BM_WholeProcessFromScript)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

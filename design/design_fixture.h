@@ -30,16 +30,32 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+/// A fresh empty folder under the system's temporary folder.
+inline std::filesystem::path MakeTempDir() {
+  std::random_device seed;
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("kevrano-design-" + std::to_string(seed()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+/// `text` with every "@DIR@" replaced by `dir`.
+inline std::string WithDir(std::string text, const std::filesystem::path& dir) {
+  for (std::size_t at = text.find("@DIR@"); at != std::string::npos; at = text.find("@DIR@")) {
+    text.replace(at, 5, dir.string());
+  }
+  return text;
+}
+
 /// One program run in memory: answers typed on the keyboard, the screen
-/// captured, the report in a temporary file. Designs are run one by one.
+/// captured, the report in a temporary folder. Designs are run one by one.
+/// "@DIR@" in the answers stands for that folder.
 class DesignRun {
  public:
   explicit DesignRun(const std::string& answers)
-      : keyboard_(answers), io_(keyboard_, screen_, textio::ConsoleSetup{}) {
-    std::random_device seed;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kevrano-design-" + std::to_string(seed()) + std::to_string(seed()));
-    std::filesystem::create_directories(dir_);
+      : dir_(MakeTempDir()),
+        keyboard_(WithDir(answers, dir_)),
+        io_(keyboard_, screen_, textio::ConsoleSetup{}) {
     io_.open_text_unit(textio::kReport, (dir_ / "report.txt").string());
     splenz_ = std::make_unique<SPLENZ>(io_, inputl_);
   }
@@ -53,10 +69,15 @@ class DesignRun {
   /// Runs one design; textio::Failure passes through.
   void Design() { (*splenz_)(eps_, npt_, rlens_, edge_); }
 
-  /// Report written so far, the file closed first when `close` is set.
-  std::string Report(bool close = true) {
-    if (close) io_.close_unit(textio::kReport);
-    std::ifstream in(dir_ / "report.txt", std::ios::binary);
+  /// The report, closed first.
+  std::string Report() {
+    io_.close_unit(textio::kReport);
+    return File("report.txt");
+  }
+
+  /// Whole content of a file of the run's folder.
+  std::string File(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -72,11 +93,11 @@ class DesignRun {
   float edge() const { return edge_; }
 
  private:
+  std::filesystem::path dir_;
   std::istringstream keyboard_;
   std::ostringstream screen_;
   textio::Units io_;
   textio::INPUTL inputl_;
-  std::filesystem::path dir_;
   std::unique_ptr<SPLENZ> splenz_;
   float eps_ = 0.0f;
   int32_t npt_ = 0;

@@ -16,8 +16,9 @@ namespace {
 using testing_support::DesignRun;
 using testing_support::Lines;
 
-// Answers that follow every profile below.
-constexpr const char* kZoningAnswers = "";
+// Zoning answers that follow every profile below: wavelength 1, half of each
+// step on the feed face, zones counted from path length 0.5, no tor file.
+constexpr const char* kZoningAnswers = "1\n0.5\n0.5\n0\n";
 
 TEST(RayCountTest, FollowsTheStepAndTheHeldOffset) {
   struct Case {

@@ -47,7 +47,18 @@ SPLENZ::SPLENZ(textio::Units& io, textio::INPUTL& inputl)
       rr_(kMaxRays, 0.0f),
       tpath_(kMaxRays, 0.0f),
       rf_reversed_(kMaxRays, 0.0f),
-      rr_reversed_(kMaxRays, 0.0f) {}
+      rr_reversed_(kMaxRays, 0.0f),
+      rzf_(kMaxZones, 0.0f),
+      rzr_(kMaxZones, 0.0f),
+      knot_paths_(kMaxRays, 0.0f),
+      knot_feed_radii_(kMaxRays, 0.0f),
+      knot_radiation_radii_(kMaxRays, 0.0f),
+      feed_b1_(kMaxRays, 0.0f),
+      feed_b2_(kMaxRays, 0.0f),
+      feed_b3_(kMaxRays, 0.0f),
+      radiation_b1_(kMaxRays, 0.0f),
+      radiation_b2_(kMaxRays, 0.0f),
+      radiation_b3_(kMaxRays, 0.0f) {}
 
 void SPLENZ::AnswerInt(int32_t& value) {
   io_.read_free(inputl_.IUNIT, {&value});
@@ -67,6 +78,7 @@ void SPLENZ::AnswerReals(float& first, float& second) {
 void SPLENZ::operator()(float& EPS, int32_t& NPT, float& RLENS, float& EDGE) {
   Dialogue(EPS, RLENS, EDGE);
   if (!Synthesise(NPT, RLENS, EDGE)) return;
+  Zone(EPS, NPT, RLENS, EDGE);
 }
 
 void SPLENZ::Dialogue(float& EPS, float& RLENS, float& EDGE) {

@@ -21,6 +21,14 @@ namespace design {
 /// Most rays (half-profile points) of one design.
 inline constexpr int32_t kMaxRays = 3501;
 
+/// Most zone boundaries of one design. A real lens never needs more (the
+/// boundaries of a lens this finely zoned would lie closer together than its
+/// rays), and the tor export can write the outline of this many zones in
+/// every side and face case: a flat side of 2·4999 + 1 linear segments, the
+/// other side's 4999 steps and the rim make 14999 entries, within its lists
+/// of 15001.
+inline constexpr int32_t kMaxZones = 4999;
+
 class SPLENZ {
  public:
   SPLENZ(textio::Units& io, textio::INPUTL& inputl);
@@ -40,6 +48,17 @@ class SPLENZ {
   const std::vector<float>& TPATH() const { return tpath_; }
   int32_t ISIDE() const { return iside_; }
   int32_t ISURF() const { return isurf_; }
+  /// Zoning of the last zoned design: the zone count as printed (negative
+  /// when no boundary fits), the boundaries stored and handed to the export
+  /// (never fewer than 0 nor more than kMaxZones), the zone step, the feed
+  /// face's share of each step, and the boundary radii of both faces,
+  /// outermost first.
+  int32_t NZ() const { return nz_; }
+  int32_t ZonesStored() const { return zones_stored_; }
+  float STEP() const { return step_; }
+  float FR() const { return fr_; }
+  const std::vector<float>& RZF() const { return rzf_; }
+  const std::vector<float>& RZR() const { return rzr_; }
   /// Refractive index and required optical path of the last design.
   float RefractiveIndex() const { return n_; }
   float RequiredPath() const { return p_; }
@@ -54,6 +73,10 @@ class SPLENZ {
   // Traces every ray and writes the profile table. False when the design
   // ended early (a ray that did not converge, a ray beyond the sphere).
   bool Synthesise(int32_t& NPT, float RLENS, float EDGE);
+
+  // Zones the lens for an operating wavelength, writes the zoning block and
+  // the zone boundaries, and hands the lens to the tor export on request.
+  void Zone(float EPS, int32_t NPT, float RLENS, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.
@@ -83,6 +106,23 @@ class SPLENZ {
   // Profile of the last design.
   std::vector<float> zf_, rf_, zr_, rr_;
   std::vector<float> tpath_, rf_reversed_, rr_reversed_;
+
+  // Zoning answers and results.
+  float wavelength_ = 0.0f;
+  float step_ = 0.0f;   // lens path length of one zone step
+  float fr_ = 0.0f;     // share of each step taken from the feed face
+  float pmin_ = 0.0f;   // path length from which zone boundaries are counted
+  int32_t nz_ = 0;      // zone count as printed
+  int32_t zones_stored_ = 0;
+  int32_t tor_answer_ = 0;
+  std::vector<float> rzf_, rzr_;
+
+  // Splines of the feed and radiation radii against the lens path length,
+  // over knots whose path lengths increase strictly.
+  int32_t knots_ = 0;
+  std::vector<float> knot_paths_, knot_feed_radii_, knot_radiation_radii_;
+  std::vector<float> feed_b1_, feed_b2_, feed_b3_;
+  std::vector<float> radiation_b1_, radiation_b2_, radiation_b3_;
 };
 
 }  // namespace design

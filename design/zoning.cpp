@@ -1,0 +1,156 @@
+// Zoning of the lens design: zone boundaries for an operating wavelength, the
+// zoning report, and the hand-over to the tor file export.
+
+#include "design/zoning.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "design/splenz.h"
+#include "export/szltic.h"
+#include "kernels/spline.h"
+#include "textio/checked.h"
+#include "textio/layout.h"
+
+namespace design {
+namespace {
+
+using textio::At;
+using textio::kReport;
+using textio::kScreen;
+using textio::Layout;
+
+const Layout kAskWavelength("(' Enter operating wavelength ',$)");
+const Layout kAskFeedShare(
+    "(' Zoning sum of feed and radiating surfaces',"
+    "/,' Enter zoning on feed surface (0 to 1, 1 all on feed side) ',$)");
+const Layout kAskMinimumPath("(' Enter minimum path length in zoning ',$)");
+const Layout kZoningBlock(
+    "(/,' Lens zoning',"
+    "/,' Wavelength:           ',F9.4,"
+    "/,' Zone step:            ',F9.4,"
+    "/,' Feed side zone ratio: ',F9.4,"
+    "/,' Radiation zone ratio: ',F9.4,"
+    "/,' Minimum path length:  ',F9.4,"
+    "/,' Number of zones:      ',I4,"
+    "/,/,' Zone  Feed radius  Radiation radius',/)");
+const Layout kZoneRow("(I4,1P,E13.5,E16.5)");
+const Layout kNoStep("(' Zone step is not a positive length: lens not zoned')");
+const Layout kCountOutOfRange("(' Zone count out of range: lens not zoned')");
+const Layout kTooManyZones("(' More than',I5,' zones: lens not zoned')");
+const Layout kPathDoesNotVary("(' Lens path length does not vary: lens not zoned')");
+const Layout kAskTorFile("(' Enter 1 to write CHAMP tor file of design ',$)");
+
+}  // namespace
+
+int32_t ZoningKnots(std::span<const float> TPATH, std::span<const float> feed_radii,
+                    std::span<const float> radiation_radii, int32_t N,
+                    std::span<float> knot_paths, std::span<float> knot_feed_radii,
+                    std::span<float> knot_radiation_radii) {
+  // Walk from the axial ray outwards, keeping each ray whose path length falls
+  // below all kept so far; count first, then fill from the top so that the
+  // knots ascend.
+  int32_t count = 0;
+  float lowest = std::numeric_limits<float>::infinity();
+  for (int32_t k = N; k >= 1; --k) {
+    if (At(TPATH, k) < lowest) {
+      lowest = At(TPATH, k);
+      ++count;
+    }
+  }
+  int32_t slot = count;
+  lowest = std::numeric_limits<float>::infinity();
+  for (int32_t k = N; k >= 1; --k) {
+    if (At(TPATH, k) < lowest) {
+      lowest = At(TPATH, k);
+      At(knot_paths, slot) = At(TPATH, k);
+      At(knot_feed_radii, slot) = At(feed_radii, k);
+      At(knot_radiation_radii, slot) = At(radiation_radii, k);
+      --slot;
+    }
+  }
+  return count;
+}
+
+ZoneCount CountZones(float axial_path, float pmin, float STEP, int32_t knots,
+                     int32_t max_zones) {
+  if (!(STEP > 0.0f) || !std::isfinite(STEP)) return {ZoneVerdict::kNoStep, 0};
+  const std::optional<int32_t> nz = textio::TruncToInt32((axial_path - pmin) / STEP);
+  if (!nz) return {ZoneVerdict::kCountOutOfRange, 0};
+  if (*nz > max_zones) return {ZoneVerdict::kTooManyZones, 0};
+  if (*nz > 0 && knots < 2) return {ZoneVerdict::kPathDoesNotVary, 0};
+  return {ZoneVerdict::kCounted, *nz};
+}
+
+void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
+  // Splines of the feed and radiation radii against the lens path length.
+  knots_ = ZoningKnots(tpath_, rf_reversed_, rr_reversed_, NPT, knot_paths_, knot_feed_radii_,
+                       knot_radiation_radii_);
+  kernels::SPLIN(knot_paths_, knot_feed_radii_, knots_, feed_b1_, feed_b2_, feed_b3_);
+  kernels::SPLIN(knot_paths_, knot_radiation_radii_, knots_, radiation_b1_, radiation_b2_,
+                 radiation_b3_);
+
+  // Wavelength, share of each step on the feed face, base of the zone count.
+  io_.write_laid_out(kScreen, kAskWavelength);
+  AnswerReal(wavelength_);
+  step_ = wavelength_ / (n_ - 1.0f);
+  io_.write_laid_out(kScreen, kAskFeedShare);
+  AnswerReal(fr_);
+  const float radiation_share = 1.0f - fr_;
+  io_.write_laid_out(kScreen, kAskMinimumPath);
+  AnswerReal(pmin_);
+
+  // Zone count and the zoning block.
+  const ZoneCount count = CountZones(At(tpath_, NPT), pmin_, step_, knots_, kMaxZones);
+  nz_ = count.NZ;
+  zones_stored_ = std::max(nz_, int32_t{0});
+  for (int unit : {kScreen, kReport}) {
+    io_.write_laid_out(unit, kZoningBlock,
+                       {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
+  }
+  for (int unit : {kScreen, kReport}) {
+    switch (count.verdict) {
+      case ZoneVerdict::kCounted:
+        break;
+      case ZoneVerdict::kNoStep:
+        io_.write_laid_out(unit, kNoStep);
+        break;
+      case ZoneVerdict::kCountOutOfRange:
+        io_.write_laid_out(unit, kCountOutOfRange);
+        break;
+      case ZoneVerdict::kTooManyZones:
+        io_.write_laid_out(unit, kTooManyZones, {kMaxZones});
+        break;
+      case ZoneVerdict::kPathDoesNotVary:
+        io_.write_laid_out(unit, kPathDoesNotVary);
+        break;
+    }
+  }
+
+  // Zone boundaries, outermost first: where the lens path length is pmin
+  // plus a whole number of zone steps.
+  for (int32_t j = 1; j <= zones_stored_; ++j) {
+    const float path = static_cast<float>(j) * step_ + pmin_;
+    float slope = 0.0f;
+    float curvature = 0.0f;
+    kernels::SPEVL(knot_paths_, knot_feed_radii_, feed_b1_, feed_b2_, feed_b3_, knots_, path,
+                   At(rzf_, j), slope, curvature);
+    kernels::SPEVL(knot_paths_, knot_radiation_radii_, radiation_b1_, radiation_b2_,
+                   radiation_b3_, knots_, path, At(rzr_, j), slope, curvature);
+    for (int unit : {kScreen, kReport}) {
+      io_.write_laid_out(unit, kZoneRow, {j, At(rzf_, j), At(rzr_, j)});
+    }
+  }
+
+  // The tor file, on request; this answer is never echoed.
+  io_.write_laid_out(kScreen, kAskTorFile);
+  io_.read_free(inputl_.IUNIT, {&tor_answer_});
+  if (tor_answer_ == 1) {
+    tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_,
+                rzr_, zones_stored_, step_, fr_);
+  }
+}
+
+}  // namespace design
