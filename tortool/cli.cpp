@@ -78,6 +78,13 @@ std::string Number(double x) {
   return buffer.data();
 }
 
+/// Lengths to the five significant digits that the file holds.
+std::string Length(double x) {
+  std::array<char, 32> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%.5g", x);
+  return buffer.data();
+}
+
 /// Reads, parses and checks a file. Returns the outline of a sound lens, or
 /// nothing after reporting the problems (all of them when `list_all`,
 /// otherwise the first).
@@ -111,7 +118,7 @@ std::optional<Outline> Load(const std::string& path, bool list_all, TorFile* fil
 std::string SummaryText(const std::string& path, const TorFile& file, const Outline& outline) {
   const Summary s = Summarize(file, outline);
   const std::string unit(UnitName(file.unit));
-  auto length = [&unit](double x) { return Number(x) + " " + unit; };
+  auto length = [&unit](double x) { return Length(x) + " " + unit; };
   auto row = [](std::string_view label, const std::string& value) {
     std::string line = "  " + std::string(label);
     line.resize(24, ' ');
@@ -141,7 +148,7 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Outl
   text += row("radiation face", face(outline.radiation));
   text += row("rim", rim);
   text += row("lens radius", length(s.lens_radius));
-  text += row("axial extent", "z from " + Number(s.z_min) + " to " + length(s.z_max) + " (" +
+  text += row("axial extent", "z from " + Length(s.z_min) + " to " + length(s.z_max) + " (" +
                                   length(s.z_max - s.z_min) + ")");
   text += row("thickness on axis", length(s.axis_thickness));
   text += row("zone steps", std::to_string(s.feed_steps + s.radiation_steps) + " (" +
