@@ -85,8 +85,6 @@ class DesignRun {
 
   std::string Screen() const { return screen_.str(); }
   const SPLENZ& splenz() const { return *splenz_; }
-  textio::Units& io() { return io_; }
-  const std::filesystem::path& dir() const { return dir_; }
   float eps() const { return eps_; }
   int32_t npt() const { return npt_; }
   float rlens() const { return rlens_; }

@@ -48,41 +48,6 @@ TEST(RayCountTest, FollowsTheStepAndTheHeldOffset) {
   }
 }
 
-TEST(PlacePrescribedPointTest, PlacesPointAndNormalOnEachFace) {
-  struct Case {
-    const char* name;
-    int32_t iside, isurf;
-    float r, e, d, rhos;
-    float z, vn_axial, vn_radial;
-  };
-  const float q = std::sqrt(325.0f);  // sphere through (20, 10) about (5, 0)
-  const Case kCases[] = {
-      {"flat feed face", 1, 1, 3.0f, 20.0f, 0.0f, 0.0f, 20.0f, 1.0f, 0.0f},
-      {"flat radiation face", 2, 1, 3.0f, 20.0f, 0.0f, 0.0f, 20.0f, -1.0f, 0.0f},
-      {"sphere centre before edge, feed face, axis", 1, 2, 0.0f, 20.0f, 5.0f, q, 5.0f + q, 1.0f,
-       0.0f},
-      {"sphere centre before edge, feed face, edge", 1, 2, 10.0f, 20.0f, 5.0f, q, 20.0f,
-       15.0f / q, 10.0f / q},
-      {"sphere centre before edge, radiation face", 2, 2, 10.0f, 20.0f, 5.0f, q, 20.0f,
-       -15.0f / q, -10.0f / q},
-      {"sphere centre beyond edge, feed face", 1, 3, 10.0f, 20.0f, 35.0f, q, 20.0f, 15.0f / q,
-       -10.0f / q},
-      {"sphere centre beyond edge, radiation face", 2, 3, 10.0f, 20.0f, 35.0f, q, 20.0f,
-       -15.0f / q, 10.0f / q},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    float z = -99.0f;
-    kernels::Vec3 vn{-99.0f, -99.0f, 0.0f};
-    ASSERT_EQ(FacePoint::kPlaced,
-              PlacePrescribedPoint(c.iside, c.isurf, c.r, c.e, c.d, c.rhos, z, vn));
-    EXPECT_NEAR(c.z, z, 2e-5f);
-    EXPECT_NEAR(c.vn_axial, vn[0], 1e-6f);
-    EXPECT_NEAR(c.vn_radial, vn[1], 1e-6f);
-    EXPECT_EQ(0.0f, vn[2]);
-  }
-}
-
 TEST(PlacePrescribedPointTest, KeepsStoredValuesWhenNoPointExists) {
   struct Case {
     const char* name;
@@ -200,18 +165,6 @@ TEST(SynthesisTest, FlatRadiationFaceGivesThePlanoHyperbolicLens) {
   }
 }
 
-TEST(SynthesisTest, PrescribedFaceSitsAtMultiplesOfTheStep) {
-  DesignRun run(std::string("1\n2.25\n10 20\n0\n2\n5\n1.5\n") + kZoningAnswers);
-  // Sphere about (5, 0) through the edge point (20, 10); the eighth ray at
-  // r = 10.5 overshoots R and stays within the sphere radius 18.028.
-  run.Design();
-  ASSERT_EQ(8, run.npt());
-  for (std::size_t k = 0; k < 8; ++k) {
-    EXPECT_EQ(static_cast<float>(k) * 1.5f, run.splenz().RF()[k]);
-  }
-  EXPECT_NEAR(5.0 + std::sqrt(325.0 - 10.5 * 10.5), run.splenz().ZF()[7], 1e-5);
-}
-
 TEST(RadialStepTest, AsksAgainUntilTheStepGivesTwoToMaxRays) {
   // Zero, negative, too coarse (one ray), NaN-free but too fine, then 1.
   DesignRun run(std::string("1\n2.25\n10 20\n0\n1\n0\n-1\n20\n0.002\n1\n") + kZoningAnswers);
@@ -293,16 +246,6 @@ TEST(SynthesisTest, RowsRepeatStoredValuesWithoutAValidSide) {
   for (std::size_t k = 0; k < 6; ++k) {
     for (std::size_t col = 0; col < 4; ++col) EXPECT_EQ(rows[k][col], rows[k + 6][col]);
     EXPECT_NEAR(4.7214, rows[k + 6][4], 1e-4);
-  }
-}
-
-TEST(SynthesisTest, FirstDesignWithoutValidSideShowsZeroedTables) {
-  DesignRun run(std::string("0\n2.25\n10 20\n0\n1\n5\n") + kZoningAnswers);
-  run.Design();
-  const auto rows = Rows(run.Report());
-  ASSERT_EQ(3u, rows.size());
-  for (const auto& row : rows) {
-    EXPECT_EQ((std::vector<double>{0, 0, 0, 0, 4.7214}), row);
   }
 }
 

@@ -239,19 +239,6 @@ TEST(ZoningTest, AnswersThatCannotBeZonedGiveNoZonesAndSayWhy) {
   }
 }
 
-TEST(ZoningTest, NoZoneWhenTheBaseIsAboveTheAxialPath) {
-  for (const auto& [pmin, nz] : {std::pair{"7", -1}, std::pair{"5", 0}}) {
-    SCOPED_TRACE(pmin);
-    DesignRun run(FirstLens("1", (std::string("1\n0.5\n") + pmin + "\n").c_str()));
-    run.Design();
-    EXPECT_EQ(nz, run.splenz().NZ());
-    EXPECT_EQ(0, run.splenz().ZonesStored());
-    const std::vector<std::string> report = Lines(run.Report());
-    EXPECT_EQ(" Zone  Feed radius  Radiation radius", report[report.size() - 2]);
-    EXPECT_EQ("", report.back());
-  }
-}
-
 // The outline of a tor file: node coordinates and both segment tables.
 struct TorOutline {
   std::vector<std::pair<double, double>> nodes;  // (z, r) of node k at k - 1
