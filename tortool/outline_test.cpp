@@ -60,6 +60,9 @@ TEST(Outline, SummarisesSoundLenses) {
   MeshSpec knife;  // a double cone meeting at a knife edge, faces numbered backwards
   knife.nodes = {{4.0, 2.0}, {5.0, 0.0}, {4.0, 2.0}, {3.0, 0.0}};
   knife.linear = {{2, 1}, {4, 3}};
+  MeshSpec shared;  // the same double cone, its faces sharing the edge node
+  shared.nodes = {{3.0, 0.0}, {4.0, 2.0}, {5.0, 0.0}};
+  shared.linear = {{1, 2}, {2, 3}};
   MeshSpec reversed = testing::Cylinder();  // radiation face first, segments reversed
   reversed.nodes = {{5.0, 0.0}, {5.0, 3.0}, {2.0, 0.0}, {2.0, 3.0}};
   reversed.linear = {{2, 1}, {4, 2}, {4, 3}};
@@ -75,6 +78,7 @@ TEST(Outline, SummarisesSoundLenses) {
       {"cylinder", TorText(testing::Cylinder()), kPi * 9.0 * 3.0, 3.0, 3.0, false, 1},
       {"cylinder written backwards", TorText(reversed), kPi * 9.0 * 3.0, 3.0, 3.0, false, 3},
       {"double cone", TorText(knife), 2.0 * kPi * 4.0 / 3.0, 2.0, 2.0, true, 4},
+      {"double cone on one edge node", TorText(shared), 2.0 * kPi * 4.0 / 3.0, 2.0, 2.0, true, 1},
       {"plano-convex", testing::TestData("plano_convex.tor"), 6.75 * kPi, 3.0, 1.0, false, 1},
   };
   for (const auto& c : kCases) {

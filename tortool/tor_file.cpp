@@ -23,6 +23,7 @@ constexpr std::size_t kMaxNumberLength = 40;
 struct Record {
   int line = 0;
   std::string_view text;
+  bool ended = true;  // false for a last record cut off before its line end
 };
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
@@ -64,7 +65,7 @@ bool SplitRecords(std::string_view text, std::vector<Record>* records, Problem* 
       error->message = "too many records (limit " + std::to_string(4 * kMaxRows) + ")";
       return false;
     }
-    records->push_back(Record{line, record});
+    records->push_back(Record{line, record, has_line_end});
     ++line;
     start = end + 1;
   }
@@ -258,7 +259,8 @@ class Parser {
 
   bool Fail(std::string message) {
     error_->line = line_;
-    error_->message = std::move(message);
+    error_->message = ended_ ? std::move(message)
+                             : "the file is cut short inside this record: " + message;
     return false;
   }
 
@@ -272,6 +274,7 @@ class Parser {
     }
     const Record& record = records_[next_++];
     line_ = record.line;
+    ended_ = record.ended;
     std::string message;
     if (!Tokenize(record.text, &tokens_, &message)) return Fail(message);
     return true;
@@ -422,6 +425,7 @@ class Parser {
   Problem* error_;
   std::size_t next_ = 0;
   int line_ = 0;
+  bool ended_ = true;
   int32_t row_count_ = 0;
   std::vector<std::string_view> tokens_;
 };

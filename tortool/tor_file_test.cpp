@@ -140,6 +140,8 @@ TEST(TorFile, RefusesRecordsThatDoNotFit) {
       {"empty record in a table", Edited(good, node3, ""), 16, "empty record inside the node table"},
       {"mesh of another type", Edited(good, "   bor_mesh", "   wire_mesh"), 6,
        "expected 'NAME bor_mesh', the body-of-revolution mesh object"},
+      {"cut inside a record", good.substr(0, good.find("3.0000E+00\"")), 16,
+       "the file is cut short inside this record: quoted expression without its closing quote"},
       {"carriage return inside", Edited(good, "  nodes", "  no\rdes"), 12,
        "carriage return inside a record"},
   };
