@@ -60,8 +60,8 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
     in.read(chunk.data(), chunk.size());
     text->append(chunk.data(), static_cast<std::size_t>(in.gcount()));
     if (text->size() > static_cast<std::size_t>(kMaxFileBytes)) {
-      *error = "larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) +
-               " MiB: not a tor file";
+      *error =
+          "larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) + " MiB: not a tor file";
       return false;
     }
   }
@@ -142,8 +142,8 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Outl
   text += row("length unit", unit);
   text += row("lens axis offset", "ZLOFF = " + length(file.zloff));
   text += row("nodes", std::to_string(s.nodes));
-  text += row("segments", std::to_string(s.linear) + " linear, " + std::to_string(s.cubic) +
-                              " cubic");
+  text +=
+      row("segments", std::to_string(s.linear) + " linear, " + std::to_string(s.cubic) + " cubic");
   text += row("feed face", face(outline.feed));
   text += row("radiation face", face(outline.radiation));
   text += row("rim", rim);

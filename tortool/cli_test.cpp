@@ -50,20 +50,21 @@ TEST(Cli, CheckPrintsTheSummary) {
   const ToolRun run = Tool({"check", path});
   EXPECT_EQ(kExitOk, run.status);
   EXPECT_EQ("", run.err);
-  EXPECT_EQ(path + ": lens outline checked, no problems\n"
-                   "  mesh                  horn_bor_mesh_lens, dielectric constant 2.56\n"
-                   "  length unit           mm\n"
-                   "  lens axis offset      ZLOFF = 0 mm\n"
-                   "  nodes                 9\n"
-                   "  segments              2 linear, 2 cubic\n"
-                   "  feed face             from node 1 on the axis to node 2, 1 segment\n"
-                   "  radiation face        from node 3 on the axis to node 9, 2 segments\n"
-                   "  rim                   linear segment 2, nodes 2 to 9\n"
-                   "  lens radius           3 mm\n"
-                   "  axial extent          z from 2 to 3 mm (1 mm)\n"
-                   "  thickness on axis     1 mm\n"
-                   "  zone steps            0 (0 on the feed face, 0 on the radiation face)\n"
-                   "  volume                21.2059 mm^3\n",
+  EXPECT_EQ(path +
+                ": lens outline checked, no problems\n"
+                "  mesh                  horn_bor_mesh_lens, dielectric constant 2.56\n"
+                "  length unit           mm\n"
+                "  lens axis offset      ZLOFF = 0 mm\n"
+                "  nodes                 9\n"
+                "  segments              2 linear, 2 cubic\n"
+                "  feed face             from node 1 on the axis to node 2, 1 segment\n"
+                "  radiation face        from node 3 on the axis to node 9, 2 segments\n"
+                "  rim                   linear segment 2, nodes 2 to 9\n"
+                "  lens radius           3 mm\n"
+                "  axial extent          z from 2 to 3 mm (1 mm)\n"
+                "  thickness on axis     1 mm\n"
+                "  zone steps            0 (0 on the feed face, 0 on the radiation face)\n"
+                "  volume                21.2059 mm^3\n",
             run.out);
 }
 
@@ -109,7 +110,8 @@ TEST(Cli, HelpWinsAndNamesTheCubicRule) {
     EXPECT_EQ(UsageText(), run.out);
     EXPECT_EQ("", run.err);
   }
-  EXPECT_NE(std::string::npos, UsageText().find("cubic through its four nodes at parameters 0, 1/3,\n2/3 and 1"));
+  EXPECT_NE(std::string::npos,
+            UsageText().find("cubic through its four nodes at parameters 0, 1/3,\n2/3 and 1"));
 }
 
 TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
@@ -119,14 +121,23 @@ TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
     std::string bytes;
     std::string err;  // after "kevrano-tor: FILE"
   } kCases[] = {
-      {"not a tor file", "%PDF-1.4\n", ":1: not a tor file: the first record must be 'ZLOFF real_variable'"},
+      {"not a tor file", "%PDF-1.4\n",
+       ":1: not a tor file: the first record must be 'ZLOFF real_variable'"},
       {"truncated", good.substr(0, good.find("\r\n  ),\r\n") + 2),
        ":23: the file ends where a node row or '),' was expected"},
-      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0", 8), ":1: control byte 0x7F: not a text file"},
-      {"missing node", good.substr(0, good.find("        9  \"")) + good.substr(good.find("  ),\r\n  linear")),
+      {"binary",
+       std::string("\x7f"
+                   "ELF\x02\x01\x01\0",
+                   8),
+       ":1: control byte 0x7F: not a text file"},
+      {"missing node",
+       good.substr(0, good.find("        9  \"")) + good.substr(good.find("  ),\r\n  linear")),
        ":26: linear segment 2 refers to node 9, but the file has 8 nodes"},
-      {"open outline", good.substr(0, good.find("          2     2     9")) + good.substr(good.find("  ),\r\n  cubic")),
-       ":22: the outline is open at the rim: the faces end at node 2 (z 2, r 3) and node 9 (z 2.5, r 3), 0.5 apart, and no segment joins them"},
+      {"open outline",
+       good.substr(0, good.find("          2     2     9")) +
+           good.substr(good.find("  ),\r\n  cubic")),
+       ":22: the outline is open at the rim: the faces end at node 2 (z 2, r 3) and node 9 (z 2.5, "
+       "r 3), 0.5 apart, and no segment joins them"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -151,9 +162,9 @@ TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
 
 TEST(Cli, CheckListsEveryProblemAndWarning) {
   testing::MeshSpec mesh = testing::Cylinder();
-  mesh.nodes.push_back({3.0, 1.0});       // node 5, in no segment
-  mesh.linear.push_back({1, 7});          // linear segment 4
-  mesh.cubic.push_back({1, 2, 3, 8});     // cubic segment 1
+  mesh.nodes.push_back({3.0, 1.0});    // node 5, in no segment
+  mesh.linear.push_back({1, 7});       // linear segment 4
+  mesh.cubic.push_back({1, 2, 3, 8});  // cubic segment 1
   const ScratchFile file(testing::TorText(mesh));
   const ToolRun run = Tool({"check", file.path()});
   EXPECT_EQ(kExitBadFile, run.status);

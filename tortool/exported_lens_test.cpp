@@ -34,7 +34,11 @@ TEST(ExportedLens, ChecksAndMeasuresEveryZoningCase) {
          d.FR = 0.5f;
        }),
        3, 3},
-      {"flat back, flat variant first", lens([](LensData& d) { d.ISIDE = 1; d.ISURF = 2; }), 3, 0},
+      {"flat back, flat variant first", lens([](LensData& d) {
+         d.ISIDE = 1;
+         d.ISURF = 2;
+       }),
+       3, 0},
       {"unzoned", testing::HyperbolicLens(24.7, 0), 0, 0},
   };
   for (const auto& c : kCases) {
@@ -50,7 +54,8 @@ TEST(ExportedLens, ChecksAndMeasuresEveryZoningCase) {
     // Zoning takes one step of depth, along the axis, from inside each boundary
     double removed = 0.0;
     for (const float r : c.data.RZF) {
-      removed += std::numbers::pi * double{c.data.STEP} * static_cast<double>(r) * static_cast<double>(r);
+      removed +=
+          std::numbers::pi * double{c.data.STEP} * static_cast<double>(r) * static_cast<double>(r);
     }
     const double volume = testing::HyperbolicLensVolume() - removed;
     EXPECT_NEAR(volume, s.volume, 1e-3 * volume);
@@ -61,7 +66,8 @@ TEST(ExportedLens, ChecksAndMeasuresEveryZoningCase) {
 TEST(ExportedLens, KnifeEdgeWithoutARim) {
   // The flat back through the edge of the hyperbolic face: no thickness at the edge
   const double back = static_cast<double>(static_cast<float>(testing::HyperbolicEdgeZ()));
-  const testing::Checked checked = testing::ParseAndCheck(testing::Export(testing::HyperbolicLens(back, 0)));
+  const testing::Checked checked =
+      testing::ParseAndCheck(testing::Export(testing::HyperbolicLens(back, 0)));
   ASSERT_TRUE(checked.check.errors.empty()) << checked.check.errors[0].message;
   EXPECT_FALSE(checked.check.outline->rim);
   const Summary s = Summarize(checked.file, *checked.check.outline);
@@ -71,7 +77,8 @@ TEST(ExportedLens, KnifeEdgeWithoutARim) {
 }
 
 TEST(ExportedLens, FacesThatCrossAreRefused) {
-  const testing::Checked checked = testing::ParseAndCheck(testing::Export(testing::CrossingFacesLens()));
+  const testing::Checked checked =
+      testing::ParseAndCheck(testing::Export(testing::CrossingFacesLens()));
   ASSERT_EQ(1u, checked.check.errors.size());
   EXPECT_EQ(64, checked.check.errors[0].line);
   EXPECT_EQ(0u, checked.check.errors[0].message.find(

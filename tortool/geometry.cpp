@@ -10,8 +10,7 @@ namespace {
 /// Power-form coefficients of the cubic through four values at t = 0, 1/3,
 /// 2/3, 1 (the Lagrange basis expanded).
 std::array<double, 4> Through(double p0, double p1, double p2, double p3) {
-  return {p0, -5.5 * p0 + 9.0 * p1 - 4.5 * p2 + p3,
-          9.0 * p0 - 22.5 * p1 + 18.0 * p2 - 4.5 * p3,
+  return {p0, -5.5 * p0 + 9.0 * p1 - 4.5 * p2 + p3, 9.0 * p0 - 22.5 * p1 + 18.0 * p2 - 4.5 * p3,
           -4.5 * p0 + 13.5 * p1 - 13.5 * p2 + 4.5 * p3};
 }
 
@@ -60,8 +59,7 @@ std::array<Point, 4> BezierControls(const std::array<Point, 4>& p) {
   auto inner = [](double a, double b, double c, double d) {
     return (-5.0 * a + 18.0 * b - 9.0 * c + 2.0 * d) / 6.0;
   };
-  return {p[0],
-          Point{inner(p[0].z, p[1].z, p[2].z, p[3].z), inner(p[0].r, p[1].r, p[2].r, p[3].r)},
+  return {p[0], Point{inner(p[0].z, p[1].z, p[2].z, p[3].z), inner(p[0].r, p[1].r, p[2].r, p[3].r)},
           Point{inner(p[3].z, p[2].z, p[1].z, p[0].z), inner(p[3].r, p[2].r, p[1].r, p[0].r)},
           p[3]};
 }

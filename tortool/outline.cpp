@@ -27,7 +27,7 @@ std::string Number(double x) {
   return buffer.data();
 }
 
-std::string At(Point p) { return "(z " + Number(p.z) + ", r " + Number(p.r) + ")"; }
+std::string PointText(Point p) { return "(z " + Number(p.z) + ", r " + Number(p.r) + ")"; }
 
 void Add(std::vector<Problem>* list, int line, std::string message) {
   if (list->size() < kMaxProblems) list->push_back(Problem{line, std::move(message)});
@@ -78,7 +78,9 @@ std::vector<Piece> CollectPieces(const TorFile& file, std::vector<Problem>* erro
   };
   for (std::size_t i = 0; i < file.linear.size(); ++i) {
     const LinearSegment& s = file.linear[i];
-    check(Piece{PieceKind::kLinear, static_cast<int32_t>(i + 1), {s.nodes[0], s.nodes[1], 0, 0},
+    check(Piece{PieceKind::kLinear,
+                static_cast<int32_t>(i + 1),
+                {s.nodes[0], s.nodes[1], 0, 0},
                 s.line},
           2);
   }
@@ -118,8 +120,8 @@ Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
         auto& slot = in.inner[static_cast<std::size_t>(k)];
         if (slot) {
           Add(errors, piece.line,
-              "node " + std::to_string(k) + " lies inside both " + pieces[*slot].Name() +
-                  " and " + piece.Name());
+              "node " + std::to_string(k) + " lies inside both " + pieces[*slot].Name() + " and " +
+                  piece.Name());
         }
         slot = p;
       }
@@ -132,8 +134,7 @@ Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
               " and is also an end of " + pieces[in.ends[k][0]].Name());
     }
     if (!in.inner[k] && in.ends[k].empty()) {
-      Add(warnings, file.nodes[k - 1].line,
-          "node " + std::to_string(k) + " belongs to no segment");
+      Add(warnings, file.nodes[k - 1].line, "node " + std::to_string(k) + " belongs to no segment");
     }
   }
   return in;
@@ -273,7 +274,8 @@ void FindCrossing(const TorFile& file, const Outline& outline, std::vector<Probl
     const Cubic c = PieceCubic(file, p);
     Point from = NodePoint(file, p.First());
     for (int k = 1; k <= kCrossingChords; ++k) {
-      const Point to = k == kCrossingChords ? NodePoint(file, p.Last()) : c.At(k / double{kCrossingChords});
+      const Point to =
+          k == kCrossingChords ? NodePoint(file, p.Last()) : c.At(k / double{kCrossingChords});
       add(from, to, i);
       from = to;
     }
@@ -303,7 +305,8 @@ void FindCrossing(const TorFile& file, const Outline& outline, std::vector<Probl
       }
       if (!Cross(chords[i], chords[j])) continue;
       auto name = [&](std::size_t owner) {
-        return owner < travel.size() ? travel[owner].Name() : std::string("the closing line along the axis");
+        return owner < travel.size() ? travel[owner].Name()
+                                     : std::string("the closing line along the axis");
       };
       const std::size_t first = std::min(chords[i].owner, chords[j].owner);
       const std::size_t second = std::max(chords[i].owner, chords[j].owner);
@@ -311,7 +314,7 @@ void FindCrossing(const TorFile& file, const Outline& outline, std::vector<Probl
       const Point where = chords[i].a;
       Add(errors, line,
           "the outline crosses itself: " + name(first) + " crosses " + name(second) + " near " +
-              At(where));
+              PointText(where));
       return;
     }
     active.push_back(i);
@@ -378,8 +381,9 @@ CheckResult CheckOutline(const TorFile& file) {
   for (std::size_t p = 0; p < pieces.size(); ++p) {
     if (!used[p]) {
       Add(&errors, pieces[p].line,
-          pieces[p].Name() + " lies on a closed loop of segments; a lens outline runs from the "
-                             "axis to the rim and back to the axis");
+          pieces[p].Name() +
+              " lies on a closed loop of segments; a lens outline runs from the "
+              "axis to the rim and back to the axis");
       return result;
     }
   }
@@ -388,10 +392,12 @@ CheckResult CheckOutline(const TorFile& file) {
   const Tolerances tol = TolerancesFor(file);
   auto on_axis = [&](int32_t k) { return std::fabs(NodePoint(file, k).r) <= tol.axis; };
   auto node_line = [&](int32_t k) { return textio::At(file.nodes, k).line; };
-  auto OneEndOnAxis = [&](const std::vector<Piece>& run) {
+  auto one_end_on_axis = [&](const std::vector<Piece>& run) {
     return on_axis(run.front().First()) != on_axis(run.back().Last());
   };
-  auto node_text = [&](int32_t k) { return "node " + std::to_string(k) + " " + At(NodePoint(file, k)); };
+  auto node_text = [&](int32_t k) {
+    return "node " + std::to_string(k) + " " + PointText(NodePoint(file, k));
+  };
   Outline outline;
   if (runs.size() == 1) {
     const std::vector<Piece>& run = runs[0];
@@ -408,7 +414,7 @@ CheckResult CheckOutline(const TorFile& file) {
       return result;
     }
     std::tie(outline.feed, outline.radiation) = SplitAtRim(file, run, &outline.rim);
-  } else if (runs.size() == 2 && OneEndOnAxis(runs[0]) && OneEndOnAxis(runs[1])) {
+  } else if (runs.size() == 2 && one_end_on_axis(runs[0]) && one_end_on_axis(runs[1])) {
     std::array<std::vector<Piece>, 2> faces;
     for (std::size_t i = 0; i < 2; ++i) {
       faces[i] = on_axis(runs[i].front().First()) ? runs[i] : ReversedRun(runs[i]);
@@ -432,8 +438,8 @@ CheckResult CheckOutline(const TorFile& file) {
       starts += (i == 0 ? "" : ", ") + std::to_string(runs[i].front().First());
     }
     Add(&errors, runs[1].front().line,
-        "the segments form " + std::to_string(runs.size()) +
-            " separate runs (from nodes " + starts + (runs.size() > 5 ? ", ..." : "") +
+        "the segments form " + std::to_string(runs.size()) + " separate runs (from nodes " +
+            starts + (runs.size() > 5 ? ", ..." : "") +
             "); a lens outline is one run from the axis to the axis, or two that meet at a "
             "knife edge");
     return result;
@@ -463,7 +469,7 @@ CheckResult CheckOutline(const TorFile& file) {
       same = same && a.z == b.z && a.r == b.r;
     }
     if (same) {
-      Add(&errors, p.line, p.Name() + " has zero length: its four nodes lie at " + At(a));
+      Add(&errors, p.line, p.Name() + " has zero length: its four nodes lie at " + PointText(a));
       continue;
     }
     Box box;

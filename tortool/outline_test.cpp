@@ -30,10 +30,10 @@ TEST(Geometry, CubicPassesThroughItsNodesAtThirds) {
   const std::array<Point, 4> b = BezierControls(p);
   for (const double t : {0.1, 0.25, 0.5, 0.9}) {
     const double u = 1.0 - t;
-    const double z = u * u * u * b[0].z + 3 * u * u * t * b[1].z + 3 * u * t * t * b[2].z +
-                     t * t * t * b[3].z;
-    const double r = u * u * u * b[0].r + 3 * u * u * t * b[1].r + 3 * u * t * t * b[2].r +
-                     t * t * t * b[3].r;
+    const double z =
+        u * u * u * b[0].z + 3 * u * u * t * b[1].z + 3 * u * t * t * b[2].z + t * t * t * b[3].z;
+    const double r =
+        u * u * u * b[0].r + 3 * u * u * t * b[1].r + 3 * u * t * t * b[2].r + t * t * t * b[3].r;
     EXPECT_NEAR(c.At(t).z, z, 1e-12);
     EXPECT_NEAR(c.At(t).r, r, 1e-12);
   }
@@ -107,21 +107,29 @@ TEST(Outline, ReportsWhatIsWrongWithTheMesh) {
     int line;
     const char* message;
   } kCases[] = {
-      {"missing node", cylinder([](MeshSpec& m) { m.linear[2] = {2, 7}; }), 23,
-       "linear segment 3 refers to node 7, but the file has 4 nodes"},
-      {"segment on one node", cylinder([](MeshSpec& m) { m.linear[0] = {2, 2}; }), 21,
-       "linear segment 1 names node 2 twice"},
-      {"branch", cylinder([](MeshSpec& m) { m.linear.push_back({1, 4}); }), 24,
+      {"missing node", cylinder([](MeshSpec& m) {
+         m.linear[2] = {2, 7};
+       }),
+       23, "linear segment 3 refers to node 7, but the file has 4 nodes"},
+      {"segment on one node", cylinder([](MeshSpec& m) {
+         m.linear[0] = {2, 2};
+       }),
+       21, "linear segment 1 names node 2 twice"},
+      {"branch", cylinder([](MeshSpec& m) {
+         m.linear.push_back({1, 4});
+       }),
+       24,
        "node 4 is an end of three segments (linear segment 2, linear segment 3 and linear segment "
        "4): the outline branches there"},
       {"open rim", cylinder([](MeshSpec& m) { m.linear.pop_back(); }), 17,
        "the outline is open at the rim: the faces end at node 2 (z 2, r 3) and node 4 (z 5, r 3), "
        "3 apart, and no segment joins them"},
-      {"face not reaching the axis",
-       cylinder([](MeshSpec& m) { m.nodes[0] = {2.0, 0.5}; }), 14,
+      {"face not reaching the axis", cylinder([](MeshSpec& m) {
+         m.nodes[0] = {2.0, 0.5};
+       }),
+       14,
        "the outline ends at node 1 (z 2, r 0.5), away from the axis, and no segment continues it"},
-      {"separate runs",
-       cylinder([](MeshSpec& m) {
+      {"separate runs", cylinder([](MeshSpec& m) {
          m.nodes.push_back({3.0, 1.0});
          m.nodes.push_back({3.0, 2.0});
          m.linear.push_back({5, 6});
@@ -129,25 +137,28 @@ TEST(Outline, ReportsWhatIsWrongWithTheMesh) {
        26,
        "the segments form 2 separate runs (from nodes 1, 5); a lens outline is one run from the "
        "axis to the axis, or two that meet at a knife edge"},
-      {"closed loop",
-       cylinder([](MeshSpec& m) { m.linear.push_back({1, 3}); }), 21,
+      {"closed loop", cylinder([](MeshSpec& m) {
+         m.linear.push_back({1, 3});
+       }),
+       21,
        "linear segment 1 lies on a closed loop of segments; a lens outline runs from the axis to "
        "the rim and back to the axis"},
-      {"node below the axis",
-       cylinder([](MeshSpec& m) {
+      {"node below the axis", cylinder([](MeshSpec& m) {
          m.nodes.push_back({5.0, -1.0});
          m.linear[1] = {3, 5};
          m.linear.push_back({5, 4});
        }),
        18, "node 5 (z 5, r -1) lies below the axis"},
-      {"crossing faces",
-       cylinder([](MeshSpec& m) { m.nodes[3] = {1.0, 3.0}; }), 21,
-       "the outline crosses itself: linear segment 1 crosses linear segment 2 near (z 2, r 0)"},
-      {"no thickness on the axis",
-       cylinder([](MeshSpec& m) { m.nodes[2] = {2.0, 0.0}; }), 16,
-       "both faces meet the axis at z 2: the lens has no thickness there"},
-      {"no segments",
-       cylinder([](MeshSpec& m) { m.linear.clear(); }), 0, "the mesh has no segments"},
+      {"crossing faces", cylinder([](MeshSpec& m) {
+         m.nodes[3] = {1.0, 3.0};
+       }),
+       21, "the outline crosses itself: linear segment 1 crosses linear segment 2 near (z 2, r 0)"},
+      {"no thickness on the axis", cylinder([](MeshSpec& m) {
+         m.nodes[2] = {2.0, 0.0};
+       }),
+       16, "both faces meet the axis at z 2: the lens has no thickness there"},
+      {"no segments", cylinder([](MeshSpec& m) { m.linear.clear(); }), 0,
+       "the mesh has no segments"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);

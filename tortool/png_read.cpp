@@ -91,15 +91,14 @@ struct Huffman {
   }
 };
 
-constexpr std::array<uint16_t, 29> kLengthBase{3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                               15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
+constexpr std::array<uint16_t, 29> kLengthBase{3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                               15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<uint8_t, 29> kLengthExtra{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<uint16_t, 30> kDistBase{1,    2,    3,    4,    5,    7,     9,     13,
-                                             17,   25,   33,   49,   65,   97,    129,   193,
-                                             257,  385,  513,  769,  1025, 1537,  2049,  3073,
-                                             4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<uint16_t, 30> kDistBase{
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr std::array<uint8_t, 30> kDistExtra{0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
@@ -265,11 +264,20 @@ bool DecodePng(std::string_view bytes, Image* image, std::string* error) {
   }
   int channels = 0;
   switch (colour) {
-    case 0: channels = 1; break;
-    case 2: channels = 3; break;
-    case 4: channels = 2; break;
-    case 6: channels = 4; break;
-    default: break;
+    case 0:
+      channels = 1;
+      break;
+    case 2:
+      channels = 3;
+      break;
+    case 4:
+      channels = 2;
+      break;
+    case 6:
+      channels = 4;
+      break;
+    default:
+      break;
   }
   if (depth != 8 || channels == 0 || interlace != 0 || image->width <= 0 || image->height <= 0 ||
       image->width > 20000 || image->height > 20000) {
@@ -303,11 +311,21 @@ bool DecodePng(std::string_view bytes, Image* image, std::string* error) {
       const int c = i >= bpp ? prior[i - bpp] : 0;
       int predictor = 0;
       switch (filter) {
-        case 0: predictor = 0; break;
-        case 1: predictor = a; break;
-        case 2: predictor = b; break;
-        case 3: predictor = (a + b) / 2; break;
-        case 4: predictor = Paeth(a, b, c); break;
+        case 0:
+          predictor = 0;
+          break;
+        case 1:
+          predictor = a;
+          break;
+        case 2:
+          predictor = b;
+          break;
+        case 3:
+          predictor = (a + b) / 2;
+          break;
+        case 4:
+          predictor = Paeth(a, b, c);
+          break;
         default:
           *error = "unknown row filter " + std::to_string(filter);
           return false;
@@ -317,10 +335,18 @@ bool DecodePng(std::string_view bytes, Image* image, std::string* error) {
     for (std::size_t x = 0; x < w; ++x) {
       const uint8_t* p = &row[x * bpp];
       switch (channels) {
-        case 1: image->pixels.push_back({p[0], p[0], p[0], 255}); break;
-        case 2: image->pixels.push_back({p[0], p[0], p[0], p[1]}); break;
-        case 3: image->pixels.push_back({p[0], p[1], p[2], 255}); break;
-        default: image->pixels.push_back({p[0], p[1], p[2], p[3]}); break;
+        case 1:
+          image->pixels.push_back({p[0], p[0], p[0], 255});
+          break;
+        case 2:
+          image->pixels.push_back({p[0], p[0], p[0], p[1]});
+          break;
+        case 3:
+          image->pixels.push_back({p[0], p[1], p[2], 255});
+          break;
+        default:
+          image->pixels.push_back({p[0], p[1], p[2], p[3]});
+          break;
       }
     }
     prior.swap(row);

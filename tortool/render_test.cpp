@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "textio/checked.h"
 #include "tortool/png_read.h"
 #include "tortool/test_support.h"
 
@@ -41,10 +42,11 @@ std::string ReadBytes(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-/// The attribute value of `name` in the first tag of the document.
-double Attribute(const std::string& svg, const std::string& name) {
+/// The whole pixels of the attribute `name` in the first tag of `svg` that has it.
+int32_t Attribute(const std::string& svg, const std::string& name) {
   const std::size_t at = svg.find(" " + name + "=\"");
-  return at == std::string::npos ? 0.0 : std::atof(svg.c_str() + at + name.size() + 3);
+  if (at == std::string::npos) return 0;
+  return textio::TruncToInt32(std::atof(svg.c_str() + at + name.size() + 3)).value_or(0);
 }
 
 class RenderTest : public ::testing::Test {
@@ -62,7 +64,8 @@ class RenderTest : public ::testing::Test {
 
 TEST_F(RenderTest, ChromiumDrawsTheZonedLens) {
   if (!HaveChromium()) {
-    const std::string why = InstallChromium(fs::path(::testing::TempDir()) / "chromium-install.log");
+    const std::string why =
+        InstallChromium(fs::path(::testing::TempDir()) / "chromium-install.log");
     if (!why.empty()) GTEST_SKIP() << "chromium is missing and " << why;
   }
 
@@ -71,10 +74,10 @@ TEST_F(RenderTest, ChromiumDrawsTheZonedLens) {
   lens.FR = 0.5f;
   std::ofstream(folder_ / "lens.tor", std::ios::binary) << testing::Export(lens);
   ASSERT_TRUE(Shell(std::string(KEVRANO_TOR_BINARY) + " svg " + (folder_ / "lens.tor").string() +
-                  " >" + (folder_ / "lens.svg").string()));
+                    " >" + (folder_ / "lens.svg").string()));
   const std::string svg = ReadBytes(folder_ / "lens.svg");
-  const auto width = static_cast<int>(Attribute(svg, "width"));
-  const auto height = static_cast<int>(Attribute(svg, "height"));
+  const int32_t width = Attribute(svg, "width");
+  const int32_t height = Attribute(svg, "height");
   ASSERT_GT(width, 100);
   ASSERT_GT(height, 100);
 
@@ -101,7 +104,7 @@ TEST_F(RenderTest, ChromiumDrawsTheZonedLens) {
   int64_t ink = 0;
   int64_t red = 0;
   std::array<int64_t, 2> fill{};
-  const int32_t axis_y = static_cast<int32_t>(Attribute(svg.substr(svg.find("stroke-dasharray") - 60), "y1"));
+  const int32_t axis_y = Attribute(svg.substr(svg.find("stroke-dasharray") - 60), "y1");
   for (int32_t y = 0; y < image.height; ++y) {
     for (int32_t x = 0; x < image.width; ++x) {
       const auto& p = image.At(x, y);

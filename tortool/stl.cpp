@@ -58,8 +58,9 @@ bool WriteStl(const TorFile& file, const Outline& outline, int32_t segments, std
   const std::vector<Point> outline_points = OutlinePolygon(file, outline, kStlChordsPerCubic);
   for (std::size_t i = 0; i < outline_points.size(); ++i) {
     const bool end = i == 0 || i + 1 == outline_points.size();
-    const std::array<float, 2> p{static_cast<float>(outline_points[i].z * scale),
-                                 end ? 0.0f : static_cast<float>(std::max(outline_points[i].r, 0.0) * scale)};
+    const std::array<float, 2> p{
+        static_cast<float>(outline_points[i].z * scale),
+        end ? 0.0f : static_cast<float>(std::max(outline_points[i].r, 0.0) * scale)};
     if (!end && p[1] == 0.0f) continue;
     if (!polygon.empty() && polygon.back() == p) continue;
     polygon.push_back(p);

@@ -63,7 +63,8 @@ TEST(Stl, NormalsPointOutOfTheSolid) {
     const auto& t = mesh.triangles[i];
     auto mean = [&t](std::size_t k) {
       return (static_cast<double>(t[0][k]) + static_cast<double>(t[1][k]) +
-              static_cast<double>(t[2][k])) / 3.0;
+              static_cast<double>(t[2][k])) /
+             3.0;
     };
     const double cx = mean(0);
     const double cy = mean(1);
@@ -107,7 +108,8 @@ TEST(Stl, RefusesAMeshTooLargeToWrite) {
   for (int32_t k = 1; k <= 3 * cubics; ++k) spec.nodes.push_back({1.0 + 1e-3 * k, 0.01 * k});
   spec.nodes.push_back({8.0, 0.0});
   const auto last = static_cast<int32_t>(spec.nodes.size());
-  for (int32_t k = 0; k < cubics; ++k) spec.cubic.push_back({3 * k + 1, 3 * k + 2, 3 * k + 3, 3 * k + 4});
+  for (int32_t k = 0; k < cubics; ++k)
+    spec.cubic.push_back({3 * k + 1, 3 * k + 2, 3 * k + 3, 3 * k + 4});
   spec.linear = {{last - 1, last}};
   const Checked checked = testing::ParseAndCheck(testing::TorText(spec));
   ASSERT_TRUE(checked.check.outline);

@@ -18,8 +18,9 @@ constexpr double kRight = 30.0;
 constexpr double kMinWidth = 560.0;
 constexpr double kTop = 50.0;
 constexpr double kBottom = 70.0;
-/// Target number of tick intervals along an axis.
+/// Target number of tick intervals along an axis, and the most ticks drawn.
 constexpr double kTicks = 6.0;
+constexpr int kMostTicks = 14;
 
 constexpr std::string_view kLensFill = "#d6e6f5";
 constexpr std::string_view kLensStroke = "#1f4e79";
@@ -44,14 +45,21 @@ std::string Escaped(std::string_view text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
       default:
-        out += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F)
-                   ? '?'
-                   : c;
+        out += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) ? '?'
+                                                                                               : c;
     }
   }
   return out;
@@ -95,9 +103,9 @@ void AppendSide(const TorFile& file, const Side& side, bool outward, bool mirror
       *d += " L " + v.At(NodePoint(file, p.Last()), mirror);
       continue;
     }
-    const std::array<Point, 4> c = BezierControls(
-        {NodePoint(file, p.nodes[0]), NodePoint(file, p.nodes[1]), NodePoint(file, p.nodes[2]),
-         NodePoint(file, p.nodes[3])});
+    const std::array<Point, 4> c =
+        BezierControls({NodePoint(file, p.nodes[0]), NodePoint(file, p.nodes[1]),
+                        NodePoint(file, p.nodes[2]), NodePoint(file, p.nodes[3])});
     *d += " C " + v.At(c[1], mirror) + " " + v.At(c[2], mirror) + " " + v.At(c[3], mirror);
   }
 }
@@ -170,7 +178,7 @@ std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_v
   std::string labels;
   const double z_step = TickStep(z_span);
   const double z_first = std::ceil(v.z0 / z_step) * z_step;
-  for (int i = 0; i <= 2 * static_cast<int>(kTicks) + 2; ++i) {
+  for (int i = 0; i <= kMostTicks; ++i) {
     const double z = z_first + i * z_step;
     if (v.X(z) > x1 + 0.01) break;
     ticks += "<line x1=\"" + Fixed(v.X(z)) + "\" y1=\"" + Fixed(y1) + "\" x2=\"" + Fixed(v.X(z)) +
@@ -180,11 +188,11 @@ std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_v
   }
   const double r_step = TickStep(r_span);
   const double r_first = std::ceil(-v.r_top / r_step) * r_step;
-  for (int i = 0; i <= 2 * static_cast<int>(kTicks) + 2; ++i) {
+  for (int i = 0; i <= kMostTicks; ++i) {
     const double r = r_first + i * r_step;
     if (v.Y(r) < y0 - 0.01) break;
-    ticks += "<line x1=\"" + Fixed(x0 - 5.0) + "\" y1=\"" + Fixed(v.Y(r)) + "\" x2=\"" +
-             Fixed(x0) + "\" y2=\"" + Fixed(v.Y(r)) + "\"/>\n";
+    ticks += "<line x1=\"" + Fixed(x0 - 5.0) + "\" y1=\"" + Fixed(v.Y(r)) + "\" x2=\"" + Fixed(x0) +
+             "\" y2=\"" + Fixed(v.Y(r)) + "\"/>\n";
     labels += "<text x=\"" + Fixed(x0 - 8.0) + "\" y=\"" + Fixed(v.Y(r) + 4.0) +
               "\" text-anchor=\"end\">" + Label(r) + "</text>\n";
   }
@@ -192,8 +200,9 @@ std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_v
   svg += "<g fill=\"#333\">\n" + labels;
   svg += "<text x=\"" + Fixed((x0 + x1) / 2.0) + "\" y=\"" + Fixed(y1 + 36.0) +
          "\" text-anchor=\"middle\">z (" + unit + "), along the lens axis</text>\n";
-  svg += "<text x=\"16\" y=\"" + Fixed((y0 + y1) / 2.0) + "\" text-anchor=\"middle\" transform=\"rotate(-90 16 " +
-         Fixed((y0 + y1) / 2.0) + ")\">r (" + unit + ")</text>\n";
+  svg += "<text x=\"16\" y=\"" + Fixed((y0 + y1) / 2.0) +
+         "\" text-anchor=\"middle\" transform=\"rotate(-90 16 " + Fixed((y0 + y1) / 2.0) +
+         ")\">r (" + unit + ")</text>\n";
   svg += "</g>\n";
 
   // The cross-section, both halves
@@ -214,9 +223,10 @@ std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_v
       }
     }
   }
-  svg += "<g stroke=\"" + std::string(kStepStroke) + "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n" +
-         steps + "</g>\n";
-  svg += "<g stroke=\"" + std::string(kRimStroke) + "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n";
+  svg += "<g stroke=\"" + std::string(kStepStroke) +
+         "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n" + steps + "</g>\n";
+  svg += "<g stroke=\"" + std::string(kRimStroke) +
+         "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n";
   for (const bool mirror : {false, true}) {
     svg += Line(v, NodePoint(file, outline.feed.edge_node),
                 NodePoint(file, outline.radiation.edge_node), mirror, "");

@@ -29,12 +29,13 @@ void ExpectGolden(const std::string& name, const std::string& got) {
 TEST(Svg, DrawsThePlanoConvexLensAsTheGolden) {
   const testing::Checked checked = testing::ParseAndCheck(testing::TestData("plano_convex.tor"));
   ASSERT_TRUE(checked.check.outline);
-  ExpectGolden("plano_convex.svg", RenderSvg(checked.file, *checked.check.outline,
-                                             "plano_convex.tor"));
+  ExpectGolden("plano_convex.svg",
+               RenderSvg(checked.file, *checked.check.outline, "plano_convex.tor"));
 }
 
 TEST(Svg, DrawsBothHalvesStepsRimAndFeed) {
-  const testing::Checked checked = testing::ParseAndCheck(testing::Export(testing::HyperbolicLens()));
+  const testing::Checked checked =
+      testing::ParseAndCheck(testing::Export(testing::HyperbolicLens()));
   ASSERT_TRUE(checked.check.outline);
   const std::string svg = RenderSvg(checked.file, *checked.check.outline, "a<b>&\"c\"");
   // Each half is one path; every cubic segment is one Bezier curve in each

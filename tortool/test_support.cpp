@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +11,6 @@
 #include <iterator>
 #include <map>
 #include <numbers>
-#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -21,7 +21,9 @@
 namespace tortool::testing {
 namespace {
 
-std::string Exp(float x, int width, int decimals) { return textio::RenderExp(x, width, decimals, 1); }
+std::string Exp(float x, int width, int decimals) {
+  return textio::RenderExp(x, width, decimals, 1);
+}
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -50,9 +52,14 @@ double Solve(F f, double target) {
 
 std::string TorText(const MeshSpec& mesh) {
   const std::string kTail = "  0   1   -1.0   0.0";
-  std::vector<std::string> r{"ZLOFF  real_variable", "(",
-                             "  value            : " + Exp(mesh.zloff, 12, 4), ")", "",
-                             "horn_bor_mesh_lens   bor_mesh", "(", "  regions          : table",
+  std::vector<std::string> r{"ZLOFF  real_variable",
+                             "(",
+                             "  value            : " + Exp(mesh.zloff, 12, 4),
+                             ")",
+                             "",
+                             "horn_bor_mesh_lens   bor_mesh",
+                             "(",
+                             "  regions          : table",
                              "    ("};
   r.push_back("     " + textio::RenderInt(1, 4) + Exp(mesh.eps, 15, 5) + Exp(1.0f, 15, 5) +
               Exp(0.0f, 15, 5));
@@ -249,7 +256,9 @@ double SignedVolume(const StlMesh& mesh) {
 std::vector<std::string> EdgeFaults(const StlMesh& mesh) {
   // Vertices are compared by their exact bits
   std::map<Vec3, int> ids;
-  auto id = [&ids](const Vec3& v) { return ids.emplace(v, static_cast<int>(ids.size())).first->second; };
+  auto id = [&ids](const Vec3& v) {
+    return ids.emplace(v, static_cast<int>(ids.size())).first->second;
+  };
   std::map<std::pair<int, int>, int> directed;
   for (const auto& t : mesh.triangles) {
     const std::array<int, 3> v{id(t[0]), id(t[1]), id(t[2])};

@@ -73,8 +73,7 @@ bool SplitRecords(std::string_view text, std::vector<Record>* records, Problem* 
 }
 
 /// Splits a record at blanks; a quoted expression is one token, quotes included.
-bool Tokenize(std::string_view record, std::vector<std::string_view>* tokens,
-              std::string* error) {
+bool Tokenize(std::string_view record, std::vector<std::string_view>* tokens, std::string* error) {
   tokens->clear();
   std::size_t i = 0;
   while (i < record.size()) {
@@ -126,8 +125,7 @@ bool IsRealSyntax(std::string_view s) {
 }
 
 /// Reads a real token; `what` names it in the message.
-bool ParseReal(std::string_view token, const std::string& what, double* value,
-               std::string* error) {
+bool ParseReal(std::string_view token, const std::string& what, double* value, std::string* error) {
   if (token.size() > kMaxNumberLength || !IsRealSyntax(token)) {
     *error = what + ": " + Quoted(token.substr(0, kMaxNumberLength)) + " is not a real number";
     return false;
@@ -157,8 +155,7 @@ bool ParseReal(std::string_view token, const std::string& what, double* value,
 }
 
 /// Reads an integer token: optional minus sign, digits only.
-bool ParseInt(std::string_view token, const std::string& what, int32_t* value,
-              std::string* error) {
+bool ParseInt(std::string_view token, const std::string& what, int32_t* value, std::string* error) {
   std::string_view digits = token;
   if (!digits.empty() && digits.front() == '-') digits.remove_prefix(1);
   bool ok = !digits.empty() && digits.size() <= kMaxNumberLength;
@@ -180,8 +177,8 @@ bool ParseInt(std::string_view token, const std::string& what, int32_t* value,
 bool IsIdentifier(std::string_view s) {
   if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
   for (const char c : s) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                    (c >= '0' && c <= '9') || c == '_';
+    const bool ok =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
     if (!ok) return false;
   }
   return true;
@@ -227,13 +224,11 @@ class Parser {
       return Fail("expected 'NAME bor_mesh', the body-of-revolution mesh object");
     }
     file_->mesh_name = std::string(tokens_[0]);
-    if (!ExpectRecord({"("}) || !ExpectRecord({"regions", ":", "table"}) ||
-        !ExpectRecord({"("})) {
+    if (!ExpectRecord({"("}) || !ExpectRecord({"regions", ":", "table"}) || !ExpectRecord({"("})) {
       return false;
     }
     if (!ParseRegion()) return false;
-    if (!ExpectRecord({"),"}) || !ExpectRecord({"nodes", ":", "table"}) ||
-        !ExpectRecord({"("})) {
+    if (!ExpectRecord({"),"}) || !ExpectRecord({"nodes", ":", "table"}) || !ExpectRecord({"("})) {
       return false;
     }
 
@@ -259,8 +254,8 @@ class Parser {
 
   bool Fail(std::string message) {
     error_->line = line_;
-    error_->message = ended_ ? std::move(message)
-                             : "the file is cut short inside this record: " + message;
+    error_->message =
+        ended_ ? std::move(message) : "the file is cut short inside this record: " + message;
     return false;
   }
 

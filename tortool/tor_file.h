@@ -62,12 +62,12 @@ inline constexpr int32_t kMaxRows = 1000000;
 inline constexpr double kMaxMagnitude = 1e30;
 
 struct TorFile {
-  double zloff = 0.0;                  // lens axis offset ZLOFF
-  std::string mesh_name;               // name of the bor_mesh object
-  double dielectric = 0.0;             // dielectric constant of region 1
-  std::vector<Node> nodes;             // node k is nodes[k - 1]
-  std::vector<LinearSegment> linear;   // segment k is linear[k - 1]
-  std::vector<CubicSegment> cubic;     // segment k is cubic[k - 1]
+  double zloff = 0.0;                 // lens axis offset ZLOFF
+  std::string mesh_name;              // name of the bor_mesh object
+  double dielectric = 0.0;            // dielectric constant of region 1
+  std::vector<Node> nodes;            // node k is nodes[k - 1]
+  std::vector<LinearSegment> linear;  // segment k is linear[k - 1]
+  std::vector<CubicSegment> cubic;    // segment k is cubic[k - 1]
   LengthUnit unit = LengthUnit::kMillimetre;
   int unit_line = 0;
 };
