@@ -127,7 +127,8 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Outl
   std::string rim;
   if (outline.rim) {
     rim = outline.rim->Name() + ", nodes " + std::to_string(outline.feed.edge_node) + " to " +
-          std::to_string(outline.radiation.edge_node);
+          std::to_string(outline.radiation.edge_node) +
+          (s.knife_edge ? ", of zero length: a knife edge" : "");
   } else {
     rim = "knife edge, nodes " + std::to_string(outline.feed.edge_node) + " and " +
           std::to_string(outline.radiation.edge_node);

@@ -76,6 +76,25 @@ TEST(ExportedLens, KnifeEdgeWithoutARim) {
   EXPECT_NEAR(volume, s.volume, 2e-3 * volume);
 }
 
+TEST(ExportedLens, BundledExampleMeetsAtAZeroLengthRim) {
+  // The example script's lens: flat feed face, no edge thickness, two zones.
+  // Its rim (6, 21) has zero length beside the flat face's last piece (5, 6).
+  const testing::Checked checked = testing::ParseAndCheck(testing::TestData("first_lens.tor"));
+  ASSERT_TRUE(checked.check.errors.empty()) << checked.check.errors[0].message;
+  const Outline& outline = *checked.check.outline;
+  ASSERT_TRUE(outline.rim);
+  EXPECT_EQ(8, outline.rim->segment);
+  EXPECT_EQ(1, outline.feed.axis_node);
+  EXPECT_EQ(6, outline.feed.edge_node);
+  EXPECT_EQ(7, outline.radiation.axis_node);
+  EXPECT_EQ(21, outline.radiation.edge_node);
+  const Summary s = Summarize(checked.file, outline);
+  EXPECT_TRUE(s.knife_edge);
+  EXPECT_EQ(2, s.feed_steps);
+  EXPECT_EQ(2, s.radiation_steps);
+  EXPECT_NEAR(0.721, s.axis_thickness, 1e-12);
+}
+
 TEST(ExportedLens, FacesThatCrossAreRefused) {
   const testing::Checked checked =
       testing::ParseAndCheck(testing::Export(testing::CrossingFacesLens()));

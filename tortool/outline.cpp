@@ -175,6 +175,12 @@ Side MakeSide(std::vector<Piece> pieces) {
   return side;
 }
 
+double Length(const TorFile& file, const Piece& piece) {
+  const Point a = NodePoint(file, piece.First());
+  const Point b = NodePoint(file, piece.Last());
+  return std::hypot(b.z - a.z, b.r - a.r);
+}
+
 /// How far a linear piece runs along the axis, relative to its length.
 double Axiality(const TorFile& file, const Piece& piece) {
   const Point a = NodePoint(file, piece.First());
@@ -184,8 +190,8 @@ double Axiality(const TorFile& file, const Piece& piece) {
 }
 
 /// Splits one run from axis to axis into its two faces at the rim: the rim is
-/// the linear piece at the outermost node (the more axial one if both pieces
-/// there are linear); with no linear piece there, or when a rim would leave
+/// the linear piece at the outermost node (if both pieces there are linear,
+/// the more axial one, or the shorter one when they are alike); with no linear piece there, or when a rim would leave
 /// no face on one side, the faces meet at that node.
 std::pair<Side, Side> SplitAtRim(const TorFile& file, const std::vector<Piece>& run,
                                  std::optional<Piece>* rim) {
@@ -204,7 +210,15 @@ std::pair<Side, Side> SplitAtRim(const TorFile& file, const std::vector<Piece>& 
   const bool before_linear = before.kind == PieceKind::kLinear;
   const bool after_linear = after.kind == PieceKind::kLinear;
   if (before_linear && after_linear) {
-    rim_index = Axiality(file, before) >= Axiality(file, after) ? top - 1 : top;
+    // The rim runs along the edge, a flat face's last piece across it; when
+    // both lie across (a rim of zero length beside a flat face), the shorter
+    const double a = Axiality(file, before);
+    const double b = Axiality(file, after);
+    if (a != b) {
+      rim_index = a > b ? top - 1 : top;
+    } else {
+      rim_index = Length(file, before) <= Length(file, after) ? top - 1 : top;
+    }
   } else if (before_linear) {
     rim_index = top - 1;
   } else if (after_linear) {
@@ -510,7 +524,10 @@ Summary Summarize(const TorFile& file, const Outline& outline) {
   s.nodes = static_cast<int32_t>(file.nodes.size());
   s.linear = static_cast<int32_t>(file.linear.size());
   s.cubic = static_cast<int32_t>(file.cubic.size());
-  s.knife_edge = !outline.rim;
+  // A rim of zero length is a knife edge too
+  const Point feed_edge = NodePoint(file, outline.feed.edge_node);
+  const Point radiation_edge = NodePoint(file, outline.radiation.edge_node);
+  s.knife_edge = feed_edge.z == radiation_edge.z && feed_edge.r == radiation_edge.r;
 
   // Extent and the swept integral, face by face
   Box box;

@@ -75,7 +75,7 @@ struct Summary {
   int32_t nodes = 0;
   int32_t linear = 0;
   int32_t cubic = 0;
-  bool knife_edge = false;
+  bool knife_edge = false;  // the faces meet at one point, with or without a rim
   double lens_radius = 0.0;
   double z_min = 0.0;
   double z_max = 0.0;

@@ -32,6 +32,7 @@ TEST(Stl, SolidIsWatertightWithTheSummaryVolume) {
       {"cylinder", testing::TorText(testing::Cylinder()), kDefaultStlSegments},
       {"plano-convex", testing::TestData("plano_convex.tor"), kDefaultStlSegments},
       {"zoned hyperbolic lens", testing::Export(testing::HyperbolicLens()), kDefaultStlSegments},
+      {"bundled example, knife edge", testing::TestData("first_lens.tor"), kDefaultStlSegments},
       {"fewest segments", testing::TestData("plano_convex.tor"), kMinStlSegments},
   };
   for (const auto& c : kCases) {

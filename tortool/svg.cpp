@@ -228,8 +228,15 @@ std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_v
   svg += "<g stroke=\"" + std::string(kRimStroke) +
          "\" stroke-width=\"2.5\" stroke-linecap=\"round\">\n";
   for (const bool mirror : {false, true}) {
-    svg += Line(v, NodePoint(file, outline.feed.edge_node),
-                NodePoint(file, outline.radiation.edge_node), mirror, "");
+    const Point a = NodePoint(file, outline.feed.edge_node);
+    const Point b = NodePoint(file, outline.radiation.edge_node);
+    if (s.knife_edge) {
+      // A dot where the faces meet
+      svg += "<circle cx=\"" + Fixed(v.X(a.z)) + "\" cy=\"" + Fixed(v.Y(mirror ? -a.r : a.r)) +
+             "\" r=\"3.5\" fill=\"" + std::string(kRimStroke) + "\" stroke=\"none\"/>\n";
+    } else {
+      svg += Line(v, a, b, mirror, "");
+    }
   }
   svg += "</g>\n";
 
