@@ -17,8 +17,8 @@ using testing_support::RunOnTerminal;
 using testing_support::RunProgram;
 using testing_support::WriteFile;
 
-// Answers of one flat-feed-face design up to the end of its dialogue.
-constexpr const char* kDesign = "1\n2.25\n10,20\n0\n1\n";
+// Answers of one flat-feed-face design: dialogue, radial step, zoning, no tor file.
+constexpr const char* kDesign = "1\n2.25\n10,20\n0\n1\n1\n1\n0.5\n0.5\n0\n";
 
 class ConsoleTest : public testing::Test {
  protected:
