@@ -89,7 +89,7 @@ std::string Length(double x) {
 /// nothing after reporting the problems (all of them when `list_all`,
 /// otherwise the first).
 std::optional<Outline> Load(const std::string& path, bool list_all, TorFile* file,
-                            std::ostream& err) {
+                            std::ostream& err, std::size_t* warnings) {
   std::string text;
   std::string error;
   if (!ReadWholeFile(path, &text, &error)) {
@@ -102,6 +102,7 @@ std::optional<Outline> Load(const std::string& path, bool list_all, TorFile* fil
     return std::nullopt;
   }
   CheckResult check = CheckOutline(*file);
+  *warnings = check.warnings.size();
   if (list_all) {
     for (const Problem& w : check.warnings) Diagnose(err, path, w.line, "warning: " + w.message);
   }
@@ -115,7 +116,8 @@ std::optional<Outline> Load(const std::string& path, bool list_all, TorFile* fil
   return std::move(check.outline);
 }
 
-std::string SummaryText(const std::string& path, const TorFile& file, const Outline& outline) {
+std::string SummaryText(const std::string& path, const TorFile& file, const Outline& outline,
+                        std::size_t warnings) {
   const Summary s = Summarize(file, outline);
   const std::string unit(UnitName(file.unit));
   auto length = [&unit](double x) { return Length(x) + " " + unit; };
@@ -138,7 +140,11 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Outl
            std::to_string(side.edge_node) + ", " + std::to_string(side.pieces.size()) +
            (side.pieces.size() == 1 ? " segment" : " segments");
   };
-  std::string text = OneLine(path) + ": lens outline checked, no problems\n";
+  std::string text =
+      OneLine(path) + ": lens outline checked, " +
+      (warnings == 0 ? std::string("no problems")
+                     : std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings")) +
+      "\n";
   text += row("mesh", file.mesh_name + ", dielectric constant " + Number(file.dielectric));
   text += row("length unit", unit);
   text += row("lens axis offset", "ZLOFF = " + length(file.zloff));
@@ -239,10 +245,11 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (!path) return UsageError(err, "missing tor file");
 
   TorFile file;
-  const std::optional<Outline> outline = Load(*path, command == "check", &file, err);
+  std::size_t warnings = 0;
+  const std::optional<Outline> outline = Load(*path, command == "check", &file, err, &warnings);
   if (!outline) return kExitBadFile;
   if (command == "check") {
-    out << SummaryText(*path, file, *outline);
+    out << SummaryText(*path, file, *outline, warnings);
   } else if (command == "svg") {
     out << RenderSvg(file, *outline, std::filesystem::path(*path).filename().string());
   } else {

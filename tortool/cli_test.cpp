@@ -175,6 +175,17 @@ TEST(Cli, CheckListsEveryProblemAndWarning) {
             run.err);
 }
 
+TEST(Cli, CheckCountsWarnings) {
+  testing::MeshSpec mesh = testing::Cylinder();
+  mesh.nodes.push_back({3.0, 1.0});  // node 5, in no segment
+  const ScratchFile file(testing::TorText(mesh));
+  const ToolRun run = Tool({"check", file.path()});
+  EXPECT_EQ(kExitOk, run.status);
+  EXPECT_EQ("kevrano-tor: " + file.path() + ":18: warning: node 5 belongs to no segment\n",
+            run.err);
+  EXPECT_EQ(0u, run.out.find(file.path() + ": lens outline checked, 1 warning\n"));
+}
+
 TEST(Cli, SvgAndStlGoToStandardOutput) {
   const std::string lens = testing::TestDataPath("plano_convex.tor");
   const ToolRun svg = Tool({"svg", lens});

@@ -191,8 +191,8 @@ double Axiality(const TorFile& file, const Piece& piece) {
 
 /// Splits one run from axis to axis into its two faces at the rim: the rim is
 /// the linear piece at the outermost node (if both pieces there are linear,
-/// the more axial one, or the shorter one when they are alike); with no linear piece there, or when a rim would leave
-/// no face on one side, the faces meet at that node.
+/// the more axial one, or the shorter one when they are alike); with no linear piece there, or when
+/// a rim would leave no face on one side, the faces meet at that node.
 std::pair<Side, Side> SplitAtRim(const TorFile& file, const std::vector<Piece>& run,
                                  std::optional<Piece>* rim) {
   std::size_t top = 1;  // the node where piece top - 1 ends and piece top starts
