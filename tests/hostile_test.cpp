@@ -115,7 +115,9 @@ TEST_F(HostileTest, FailureAtEveryReadKeepsEveryFinishedRecord) {
       // the good run wrote is there.
       EXPECT_GE(report.size(), previous_length);
       if (kind == "eof") previous_length = report.size();
-      if (k + 1 == kRun.size()) EXPECT_EQ(full_report, report);
+      if (k + 1 == kRun.size()) {
+        EXPECT_EQ(full_report, report);
+      }
       // The console shows what the good run showed up to the failure, the
       // open prompt ended.
       std::string shown = run.out;
