@@ -32,23 +32,31 @@ bench:
 	$(MAKE) build PRESET=release
 	./build/release/bench/kevrano_bench
 
-# Runs each fuzzer for FUZZ_SECONDS, seeded from the regression corpus and
-# the golden answer scripts; new findings are left in build/fuzz/findings-*.
+# Runs each fuzzer for FUZZ_SECONDS, seeded from its regression corpus and
+# the golden runs; a fault found is left in build/fuzz/findings-NAME/ and
+# fails the target. Each entry is NAME:EXECUTABLE:CORPUS.
 FUZZ_SECONDS ?= 60
-FUZZERS ?= free_read kevrano
+FUZZ_TARGETS ?= free_read:fuzz/fuzz_free_read:tests/fuzz_corpus/free_read \
+  kevrano:fuzz/fuzz_kevrano:tests/fuzz_corpus/kevrano \
+  tor:tortool/fuzz_tor:tortool/testdata/fuzz
 fuzz:
 	$(MAKE) build PRESET=fuzz
-	@for f in $(FUZZERS); do \
-	  corpus=build/fuzz/corpus-$$f; findings=build/fuzz/findings-$$f; mkdir -p $$corpus $$findings; \
-	  cp tests/fuzz_corpus/$$f/* $$corpus/; \
-	  if [ $$f = kevrano ]; then \
+	@for t in $(FUZZ_TARGETS); do \
+	  name=$${t%%:*}; rest=$${t#*:}; exe=build/fuzz/$${rest%%:*}; seeds=$${rest#*:}; \
+	  corpus=build/fuzz/corpus-$$name; findings=build/fuzz/findings-$$name; \
+	  mkdir -p $$corpus $$findings; cp $$seeds/* $$corpus/; \
+	  if [ $$name = kevrano ]; then \
 	    for g in tests/golden/*/answers.txt; do cp $$g $$corpus/seed-$$(basename $$(dirname $$g)); done; \
 	  fi; \
-	  echo "fuzzing $$f for $(FUZZ_SECONDS) s"; \
-	  ./build/fuzz/fuzz/fuzz_$$f $$corpus -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=30 \
-	    -rss_limit_mb=4096 -artifact_prefix=$$findings/ -print_final_stats=1 >build/fuzz/$$f.log 2>&1; \
-	  status=$$?; tail -n 15 build/fuzz/$$f.log; \
-	  if [ $$status -ne 0 ]; then echo "fuzz_$$f found a fault: see $$findings/"; exit 1; fi; \
+	  if [ $$name = tor ]; then \
+	    for g in tests/golden/*/expected/*.tor; do cp $$g $$corpus/seed-$$(basename $$(dirname $$(dirname $$g)))-$$(basename $$g); done; \
+	  fi; \
+	  dict=; [ $$name = tor ] && dict=-dict=tortool/fuzz_tor.dict; \
+	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  $$exe $$corpus $$dict -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=30 \
+	    -rss_limit_mb=4096 -artifact_prefix=$$findings/ -print_final_stats=1 >build/fuzz/$$name.log 2>&1; \
+	  status=$$?; tail -n 6 build/fuzz/$$name.log; \
+	  if [ $$status -ne 0 ]; then echo "fuzz_$$name found a fault: see $$findings/"; exit 1; fi; \
 	done
 
 clean:
