@@ -13,6 +13,29 @@ constexpr float kPathTolerance = 1.0E-4f;
 /// evaluated at most kMaxCorrections + 1 times.
 constexpr int32_t kMaxCorrections = 161;
 
+/// The fixed-point iteration both solvers share: `path(T)` places the point
+/// for the lens path length T and returns the ray's optical path; T is
+/// corrected by the remaining error until it is within the tolerance or the
+/// corrections run out (IST = -1). Returns the number of evaluations.
+template <typename Path>
+int CorrectPathLength(float P, float& T, int32_t& IST, Path path) {
+  int32_t k = 0;
+  IST = 1;
+  int evaluations = 0;
+  for (;;) {
+    const float L = path(T);
+    ++evaluations;
+    const float e = P - L;
+    if (std::fabs(e) <= kPathTolerance) return evaluations;
+    if (k >= kMaxCorrections) {
+      IST = -1;
+      return evaluations;
+    }
+    k = k + 1;
+    T = T + e;
+  }
+}
+
 }  // namespace
 
 int LS2XY(float& ZFS, float& RFS, float P, float ZREF, float RN, const Vec3& VN, float& T,
@@ -34,23 +57,11 @@ int LS2XY(float& ZFS, float& RFS, float P, float ZREF, float RN, const Vec3& VN,
   RRDIR(w, VN, 1.0f, RN, v, refracted);
 
   // Fixed-point iteration on the equal-path condition.
-  int32_t k = 0;
-  IST = 1;
-  int evaluations = 0;
-  for (;;) {
-    ZRS = v[0] * T + ZFS;
-    RRS = v[1] * T + RFS;
-    const float path = RN * T + ell + ZREF - ZRS;
-    ++evaluations;
-    const float e = P - path;
-    if (std::fabs(e) <= kPathTolerance) return evaluations;
-    if (k >= kMaxCorrections) {
-      IST = -1;
-      return evaluations;
-    }
-    k = k + 1;
-    T = T + e;
-  }
+  return CorrectPathLength(P, T, IST, [&](float t) {
+    ZRS = v[0] * t + ZFS;
+    RRS = v[1] * t + RFS;
+    return RN * t + ell + ZREF - ZRS;
+  });
 }
 
 int LS1XY(float& ZFS, float& RFS, float P, float ZREF, float RN, const Vec3& VN, float& T,
@@ -63,24 +74,12 @@ int LS1XY(float& ZFS, float& RFS, float P, float ZREF, float RN, const Vec3& VN,
   RRDIR(d, VN, 1.0f, RN, v, refracted);
 
   // Fixed-point iteration on the equal-path condition.
-  int32_t k = 0;
-  IST = 1;
-  int evaluations = 0;
-  for (;;) {
-    ZFS = v[0] * T + ZRS;
-    RFS = v[1] * T + RRS;
+  return CorrectPathLength(P, T, IST, [&](float t) {
+    ZFS = v[0] * t + ZRS;
+    RFS = v[1] * t + RRS;
     const float ell = std::sqrt(ZFS * ZFS + RFS * RFS);
-    const float path = RN * T + ell + ZREF - ZRS;
-    ++evaluations;
-    const float e = P - path;
-    if (std::fabs(e) <= kPathTolerance) return evaluations;
-    if (k >= kMaxCorrections) {
-      IST = -1;
-      return evaluations;
-    }
-    k = k + 1;
-    T = T + e;
-  }
+    return RN * t + ell + ZREF - ZRS;
+  });
 }
 
 void LNPOS(float S, float ZA, float RA, float ZB, float RB, float& ZP, float& RP) {
