@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "export/szltic.h"
 #include "textio/units.h"
 
 namespace design {
@@ -115,6 +116,7 @@ class SPLENZ {
   int32_t nz_ = 0;      // zone count as printed
   int32_t zones_stored_ = 0;
   int32_t tor_answer_ = 0;
+  tor::TorAnswers tor_answers_;  // units code and axis offset of the last export
   std::vector<float> rzf_, rzr_;
 
   // Splines of the feed and radiation radii against the lens path length,

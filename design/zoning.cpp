@@ -149,7 +149,7 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   io_.read_free(inputl_.IUNIT, {&tor_answer_});
   if (tor_answer_ == 1) {
     tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_,
-                rzr_, zones_stored_, step_, fr_);
+                rzr_, zones_stored_, step_, fr_, tor_answers_);
   }
 }
 

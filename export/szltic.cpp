@@ -65,7 +65,7 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
             const textio::INPUTL& INPUTL, std::span<const float> RZF, std::span<const float> RZR,
-            int32_t NZ, float STEP, float FR) {
+            int32_t NZ, float STEP, float FR, TorAnswers& kept) {
   const int IUNIT = INPUTL.IUNIT;
   const bool from_script = IUNIT == kScript;
 
@@ -85,7 +85,7 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   // Unit of length. A code the file cannot name is asked again, from the same
   // unit: at the keyboard the user answers anew, from a script the next answer
   // is taken, and a script that runs out ends the run as any exhausted script.
-  int32_t units_code = 0;
+  int32_t& units_code = kept.units_code;
   do {
     io.write_laid_out(kScreen, kAskUnits);
     io.read_free(IUNIT, {&units_code});
@@ -93,7 +93,7 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   } while (!IsUnitsCode(units_code));
 
   // Lens axis offset
-  float zloff = 0.0f;
+  float& zloff = kept.zloff;
   io.write_laid_out(kScreen, kAskOffset);
   io.read_free(IUNIT, {&zloff});
   if (from_script) io.write_free(kScreen, {zloff});

@@ -13,6 +13,14 @@
 
 namespace tor {
 
+/// The export's own answers, kept from one export to the next like every
+/// answer of the design: a null answer (a slash, an empty value) to the units
+/// or offset question keeps the earlier export's value, zero before the first.
+struct TorAnswers {
+  int32_t units_code = 0;
+  float zloff = 0.0f;
+};
+
 /// Writes the tor file of one zoned lens. ZF, RF, ZR, RR hold the feed and
 /// radiation face points of rays 1..NPT (axial ray first); RZF and RZR the
 /// boundary radii of zones 1..NZ (outermost first). Answers are read from
@@ -27,7 +35,18 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,
             std::span<const float> RZF, std::span<const float> RZR, int32_t NZ, float STEP,
-            float FR);
+            float FR, TorAnswers& kept);
+
+/// The same export with answers that start from zero.
+inline void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
+                   std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+                   float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF,
+                   const textio::INPUTL& INPUTL, std::span<const float> RZF,
+                   std::span<const float> RZR, int32_t NZ, float STEP, float FR) {
+  TorAnswers fresh;
+  SZLTIC(io, ZF, RF, ZR, RR, NPT, EPS, RLENS, EDGE, ISIDE, ISURF, INPUTL, RZF, RZR, NZ, STEP, FR,
+         fresh);
+}
 
 }  // namespace tor
 

@@ -445,6 +445,23 @@ TEST_F(SzlticTest, ScriptAnswersAreEchoed) {
 }
 
 // A units code the file cannot name is asked again until one it can.
+TEST_F(SzlticTest, NullAnswersKeepTheEarlierExport) {
+  const LensCase c = WorkedExample();
+  TorAnswers kept;
+  textio::INPUTL inputl;
+  // A second export that answers units and offset with null values writes
+  // what the first one was told.
+  for (const std::string& answers : {TorPath() + "\n4\n-2.5\n", TorPath() + "\n/\n,\n"}) {
+    keyboard_.clear();
+    keyboard_.str(answers);
+    SZLTIC(io_, c.ZF, c.RF, c.ZR, c.RR, c.NPT, c.EPS, 0.0f, 0.0f, c.ISIDE, c.ISURF, inputl, c.RZF,
+           c.RZR, c.NZ, c.STEP, c.FR, kept);
+    const ReadTor tor = TorFile();
+    EXPECT_EQ("m ", tor.unit);
+    EXPECT_FLOAT_EQ(-2.5f, tor.zloff);
+  }
+}
+
 TEST_F(SzlticTest, UnitsCodeAskedAgain) {
   Scripted(WorkedExample(), TorPath() + "\n0\n7\n4\n-1.5\n");
   std::string name = TorPath();
