@@ -4,7 +4,6 @@
 // record of the report, nor leaves a tor file that looks complete.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -204,12 +203,22 @@ TEST_F(HostileTest, TorFileThatCannotBeWritten) {
 }
 
 TEST_F(HostileTest, TorFileInAFolderWithoutWritePermission) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
-  fs::create_directories(dir_ / "locked_run" / "locked");
-  fs::permissions(dir_ / "locked_run" / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-  const RunResult run = RunScript("locked_run", Join(Replace(11, "locked/first.tor"), kRun.size()));
+  // The program runs without root rights, so the folder's permissions bind it.
+  const fs::path work = dir_ / "locked_run";
+  fs::create_directories(work / "locked");
+  for (const fs::path& folder : {dir_, work}) fs::permissions(folder, fs::perms::all);
+  fs::permissions(work / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
+  WriteFile(work / "answers.txt", Join(Replace(11, "locked/first.tor"), kRun.size()));
+  fs::permissions(work / "answers.txt", fs::perms::owner_read | fs::perms::owner_write |
+                                            fs::perms::others_read);
+  const RunResult run =
+      testing_support::RunProgramUnprivileged(KEVRANO_BINARY, work, "1\nanswers.txt\n");
+  EXPECT_EQ(1, run.status);
   EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 43, file locked/first.tor\n",
             run.err);
+  // The first design's report is complete up to the export.
+  EXPECT_NE(std::string::npos, ReadFile(work / "report.txt").find("Number of zones:"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -25,7 +26,12 @@ int Status(int raw) {
   return -1;
 }
 
-[[noreturn]] void ExecIn(const std::filesystem::path& program, const std::filesystem::path& dir) {
+[[noreturn]] void ExecIn(const std::filesystem::path& program, const std::filesystem::path& dir,
+                         bool unprivileged = false) {
+  if (unprivileged && geteuid() == 0) {
+    constexpr unsigned kNobody = 65534;
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
+  }
   if (chdir(dir.c_str()) != 0) _exit(126);
   const std::string p = program.string();
   char* const argv[] = {const_cast<char*>(p.c_str()), nullptr};
@@ -87,8 +93,10 @@ void Pump(int in_fd, const std::string& input, const std::vector<int>& out_fds,
 
 }  // namespace
 
-RunResult RunProgram(const std::filesystem::path& program, const std::filesystem::path& dir,
-                     const std::string& input, int timeout_seconds) {
+namespace {
+
+RunResult Run(const std::filesystem::path& program, const std::filesystem::path& dir,
+              const std::string& input, int timeout_seconds, bool unprivileged) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
   signal(SIGPIPE, SIG_IGN);
@@ -99,7 +107,7 @@ RunResult RunProgram(const std::filesystem::path& program, const std::filesystem
     dup2(out[1], 1);
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    ExecIn(program, dir);
+    ExecIn(program, dir, unprivileged);
   }
   close(in[0]);
   close(out[1]);
@@ -110,6 +118,19 @@ RunResult RunProgram(const std::filesystem::path& program, const std::filesystem
   waitpid(child, &raw, 0);
   result.status = Status(raw);
   return result;
+}
+
+}  // namespace
+
+RunResult RunProgram(const std::filesystem::path& program, const std::filesystem::path& dir,
+                     const std::string& input, int timeout_seconds) {
+  return Run(program, dir, input, timeout_seconds, false);
+}
+
+RunResult RunProgramUnprivileged(const std::filesystem::path& program,
+                                 const std::filesystem::path& dir, const std::string& input,
+                                 int timeout_seconds) {
+  return Run(program, dir, input, timeout_seconds, true);
 }
 
 RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,

@@ -19,6 +19,13 @@ struct RunResult {
 RunResult RunProgram(const std::filesystem::path& program, const std::filesystem::path& dir,
                      const std::string& input, int timeout_seconds = 60);
 
+/// As RunProgram, but the program runs without root rights (as the user and
+/// group "nobody", 65534) when the tests run as root, so that file permissions
+/// bind it. `dir` must be open to that user.
+RunResult RunProgramUnprivileged(const std::filesystem::path& program,
+                                 const std::filesystem::path& dir, const std::string& input,
+                                 int timeout_seconds = 60);
+
 /// Runs `program` in `dir` on a pseudo-terminal, typing `input`; returns what
 /// the terminal showed (with the terminal's own CR LF line ends).
 RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,
