@@ -38,9 +38,10 @@ const Layout kCentreThickness("(' Center Thickness:                    ',F8.3)")
 
 }  // namespace
 
-SPLENZ::SPLENZ(textio::Units& io, textio::INPUTL& inputl)
+SPLENZ::SPLENZ(textio::Units& io, textio::INPUTL& inputl, DesignOptions options)
     : io_(io),
       inputl_(inputl),
+      options_(options),
       zf_(kMaxRays, 0.0f),
       rf_(kMaxRays, 0.0f),
       zr_(kMaxRays, 0.0f),

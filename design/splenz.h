@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "design/zoning.h"
 #include "export/szltic.h"
 #include "textio/units.h"
 
@@ -32,7 +33,7 @@ inline constexpr int32_t kMaxZones = 4999;
 
 class SPLENZ {
  public:
-  SPLENZ(textio::Units& io, textio::INPUTL& inputl);
+  SPLENZ(textio::Units& io, textio::INPUTL& inputl, DesignOptions options = {});
 
   /// Runs one design. EPS, NPT, RLENS and EDGE are the driver's variables and
   /// receive the dielectric constant, ray count, lens radius and edge distance.
@@ -87,6 +88,7 @@ class SPLENZ {
 
   textio::Units& io_;
   textio::INPUTL& inputl_;
+  DesignOptions options_;
 
   // Answers and derived values of the design.
   int32_t iside_ = 0;  // 1 feed (inner) face prescribed, 2 radiation (outer) face

@@ -9,6 +9,18 @@
 
 namespace design {
 
+/// How the zone steps are cut. kStandard cuts every step to the same length
+/// along the line joining the two faces' corresponding points (one wavelength
+/// of optical path for a ray crossing the lens parallel to the axis); kExact
+/// cuts each step so that it removes one wavelength of optical path along the
+/// ray that actually crosses the lens there.
+enum class ZoningMode { kStandard, kExact };
+
+/// Choices of a run that are made on the command line, not in the dialogue.
+struct DesignOptions {
+  ZoningMode zoning = ZoningMode::kStandard;
+};
+
 /// Knots of the zoning splines, from the path lengths TPATH(1..N) (edge ray
 /// first) and the face radii of the same rays. The knots' path lengths
 /// increase strictly. Of a run of rays with equal path lengths only the ray

@@ -26,7 +26,7 @@ const Layout kAskAnother("(' Enter 1 for another Design ',$)");
 
 }  // namespace
 
-void KEVRANO(textio::Units& io) {
+void KEVRANO(textio::Units& io, const design::DesignOptions& options) {
   // State that outlives a single design: the shared record, the four design
   // values lent to the design routine, and the design routine's own storage.
   textio::INPUTL inputl;
@@ -37,7 +37,7 @@ void KEVRANO(textio::Units& io) {
   int32_t answer = 0;
   std::string script_name(textio::kNameLength, ' ');
   std::string report_name(textio::kNameLength, ' ');
-  auto splenz = std::make_unique<design::SPLENZ>(io, inputl);
+  auto splenz = std::make_unique<design::SPLENZ>(io, inputl, options);
 
   // Where the answers come from; this answer is always typed.
   inputl.IUNIT = kKeyboard;
@@ -67,11 +67,11 @@ void KEVRANO(textio::Units& io) {
 }
 
 int RunProgram(std::istream& keyboard, std::ostream& screen, std::ostream& err,
-               textio::ConsoleSetup setup) {
+               textio::ConsoleSetup setup, const design::DesignOptions& options) {
   textio::Units io(keyboard, screen, setup);
   std::string diagnostic;
   try {
-    KEVRANO(io);
+    KEVRANO(io, options);
     return 0;
   } catch (const textio::Failure& failure) {
     diagnostic = failure.Diagnostic();

@@ -6,19 +6,20 @@
 
 #include <iosfwd>
 
+#include "design/zoning.h"
 #include "textio/units.h"
 
 namespace driver {
 
 /// Runs the whole dialogue over the given units. Throws textio::Failure when a
 /// read, write or open fails; the report then holds every finished record.
-void KEVRANO(textio::Units& io);
+void KEVRANO(textio::Units& io, const design::DesignOptions& options = {});
 
 /// Runs the program on the given console streams and returns the exit status:
 /// 0 after the last design, 1 after a failure, whose one-line diagnostic goes
 /// to `err` once everything finished has been flushed.
 int RunProgram(std::istream& keyboard, std::ostream& screen, std::ostream& err,
-               textio::ConsoleSetup setup);
+               textio::ConsoleSetup setup, const design::DesignOptions& options = {});
 
 }  // namespace driver
 
