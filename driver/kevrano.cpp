@@ -45,21 +45,34 @@ void KEVRANO(textio::Units& io, const design::DesignOptions& options) {
   io.read_free(kKeyboard, {&answer});
   if (answer == 1) {
     io.write_laid_out(kScreen, kAskScriptName);
-    io.read_text_field(kKeyboard, script_name);
-    io.open_text_unit(kScript, script_name);
+    do {
+      io.read_text_field(kKeyboard, script_name);
+    } while (!io.open_answered(kKeyboard, kScript, script_name));
     inputl.IUNIT = kScript;
   }
 
   io.write_laid_out(kScreen, kAskReportName);
-  io.read_text_field(inputl.IUNIT, report_name);
-  if (inputl.IUNIT == kScript) io.write_laid_out(kScreen, kEchoName, {report_name});
-  io.open_text_unit(kReport, report_name);
+  do {
+    io.read_text_field(inputl.IUNIT, report_name);
+    if (inputl.IUNIT == kScript) io.write_laid_out(kScreen, kEchoName, {report_name});
+  } while (!io.open_answered(inputl.IUNIT, kReport, report_name));
 
   // Design after design.
   do {
     (*splenz)(eps, npt, rlens, edge);
     io.write_laid_out(kScreen, kAskAnother);
-    io.read_free(inputl.IUNIT, {&answer});
+    try {
+      io.read_free(inputl.IUNIT, {&answer});
+    } catch (const textio::Failure& failure) {
+      // End of input typed at the terminal here (Ctrl-D) follows a finished
+      // design, so the run ends as if no other design were wanted. A script
+      // that ends here is out of step and still fails.
+      if (failure.number() != textio::FailureNumber::kEndOfFile ||
+          !io.AsksAgain(inputl.IUNIT)) {
+        throw;
+      }
+      answer = 0;
+    }
     if (inputl.IUNIT == kScript) io.write_free(kScreen, {answer});
   } while (answer == 1);
 

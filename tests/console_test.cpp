@@ -85,8 +85,18 @@ TEST_F(ConsoleTest, FailuresEndTheRunWithOneLine) {
       {"keyboard ends at once", "", "", "KEVRANO: severe (1): end-of-file during read, unit 5, file stdin"},
       {"script ends one answer early", "1\nanswers.txt\n", "report.txt\n1\n2.25\n10 20\n0\n",
        "KEVRANO: severe (1): end-of-file during read, unit 50, file answers.txt"},
-      {"missing script is created empty", "1\nnew.txt\n", "",
-       "KEVRANO: severe (1): end-of-file during read, unit 50, file new.txt"},
+      {"missing script", "1\nnew.txt\n", "",
+       "KEVRANO: severe (4): open failure, unit 50, file new.txt: No such file or directory"},
+      {"report named like the script", "1\nanswers.txt\n", "answers.txt\n",
+       "KEVRANO: severe (4): open failure, unit 66, file answers.txt: the same file as the "
+       "script of answers, unit 50"},
+      {"tor file named like the report", "0\nreport.txt\n1\n2.25\n10,20\n0\n1\n1\n1\n0.5\n0.5\n1\nreport.txt\n",
+       "",
+       "KEVRANO: severe (4): open failure, unit 43, file report.txt: the same file as the "
+       "report file, unit 66"},
+      {"script ends at the another-design question", "1\nanswers.txt\n",
+       std::string("report.txt\n") + kDesign,
+       "KEVRANO: severe (1): end-of-file during read, unit 50, file answers.txt"},
       {"letters", "0\nreport.txt\nyes\n", "",
        "KEVRANO: severe (2): list-directed I/O syntax error, unit 5, file stdin"},
       {"letters in the script", "1\nanswers.txt\n", "report.txt\n1\nabc\n",
@@ -96,9 +106,11 @@ TEST_F(ConsoleTest, FailuresEndTheRunWithOneLine) {
       {"integer beyond range", "0\nreport.txt\n99999999999\n", "",
        "KEVRANO: severe (3): input conversion error, unit 5, file stdin"},
       {"report in a missing folder", "0\nno/such/report.txt\n", "",
-       "KEVRANO: severe (4): open failure, unit 66, file no/such/report.txt"},
-      {"report named after a folder", "0\n.\n", "", "KEVRANO: severe (4): open failure, unit 66, file ."},
-      {"script that is a folder", "1\n.\n", "", "KEVRANO: severe (4): open failure, unit 50, file ."},
+       "KEVRANO: severe (4): open failure, unit 66, file no/such/report.txt: No such file or directory"},
+      {"report named after a folder", "0\n.\n", "",
+       "KEVRANO: severe (4): open failure, unit 66, file .: Is a directory"},
+      {"script that is a folder", "1\n.\n", "",
+       "KEVRANO: severe (4): open failure, unit 50, file .: Is a directory"},
       {"blank report name", "0\n   \n", "",
        "KEVRANO: severe (6): file name specification error, unit 66, file "},
       {"report on a full device", "0\n/dev/full\n1\n2.25\n10 20\n", "",
@@ -138,7 +150,8 @@ TEST_F(ConsoleTest, UnwritableFolderGivesPermissionDenied) {
                                        fs::perms::others_read | fs::perms::others_exec);
   const auto run =
       testing_support::RunProgramUnprivileged(KEVRANO_BINARY, dir_, "0\nlocked/report.txt\n");
-  EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 66, file locked/report.txt\n",
+  EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 66, file "
+            "locked/report.txt: Permission denied\n",
             run.err);
   fs::permissions(dir_ / "locked", fs::perms::owner_all);
 }

@@ -215,7 +215,8 @@ TEST_F(HostileTest, TorFileInAFolderWithoutWritePermission) {
   const RunResult run =
       testing_support::RunProgramUnprivileged(KEVRANO_BINARY, work, "1\nanswers.txt\n");
   EXPECT_EQ(1, run.status);
-  EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 43, file locked/first.tor\n",
+  EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 43, file "
+            "locked/first.tor: Permission denied\n",
             run.err);
   // The first design's report is complete up to the export.
   EXPECT_NE(std::string::npos, ReadFile(work / "report.txt").find("Number of zones:"));

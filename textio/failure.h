@@ -7,6 +7,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace textio {
 
@@ -26,25 +27,35 @@ enum class FailureNumber : int {
 /// Ends the run. what() is the message text without the severity prefix.
 class Failure : public std::runtime_error {
  public:
-  Failure(FailureNumber number, const std::string& message)
-      : std::runtime_error(message), number_(number) {}
+  Failure(FailureNumber number, const std::string& message, std::string explanation = {})
+      : std::runtime_error(message), number_(number), explanation_(std::move(explanation)) {}
 
   FailureNumber number() const { return number_; }
+
+  /// What was wrong, in words for a user at the keyboard who is asked the
+  /// question again; empty when no new answer can mend the failure.
+  const std::string& explanation() const { return explanation_; }
 
   /// The whole diagnostic line, without its line end:
   /// "KEVRANO: severe (N): message".
   /// Control characters (from a file name, say) are shown as '?' so that the
   /// diagnostic stays one line.
   std::string Diagnostic() const {
-    std::string text = what();
+    return "KEVRANO: severe (" + std::to_string(static_cast<int>(number_)) + "): " +
+           OneLine(what());
+  }
+
+  /// The text with every control character shown as '?'.
+  static std::string OneLine(std::string text) {
     for (char& c : text) {
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
     }
-    return "KEVRANO: severe (" + std::to_string(static_cast<int>(number_)) + "): " + text;
+    return text;
   }
 
  private:
   FailureNumber number_;
+  std::string explanation_;
 };
 
 }  // namespace textio

@@ -1,10 +1,15 @@
 #include "textio/units.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+#include <system_error>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "textio/failure.h"
@@ -17,23 +22,46 @@ std::string UnitText(const char* what, int unit, const std::string& file) {
 }
 
 [[noreturn]] void Fail(FailureNumber number, const char* what, int unit,
-                       const std::string& file) {
-  throw Failure(number, UnitText(what, unit, file));
+                       const std::string& file, std::string explanation = {}) {
+  throw Failure(number, UnitText(what, unit, file), std::move(explanation));
 }
 
-// The open failure that matches the cause the system gave.
+// The open failure that matches the cause the system gave, with the system's
+// own words for it.
 [[noreturn]] void FailOpen(int error, int unit, const std::string& file) {
+  const std::string reason = error != 0 ? ": " + std::generic_category().message(error) : "";
+  FailureNumber number = FailureNumber::kOpen;
+  const char* what = "open failure";
   switch (error) {
     case EACCES:
     case EPERM:
     case EROFS:
-      Fail(FailureNumber::kPermission, "permission to access file denied", unit, file);
+      number = FailureNumber::kPermission;
+      what = "permission to access file denied";
+      break;
     case ENAMETOOLONG:
     case EINVAL:
     case EILSEQ:
-      Fail(FailureNumber::kFileName, "file name specification error", unit, file);
+      number = FailureNumber::kFileName;
+      what = "file name specification error";
+      break;
     default:
-      Fail(FailureNumber::kOpen, "open failure", unit, file);
+      break;
+  }
+  throw Failure(number, UnitText(what, unit, file) + reason, "Cannot open " + file + reason);
+}
+
+// What each file unit holds, as a clash names it.
+const char* Role(int unit) {
+  switch (unit) {
+    case kScript:
+      return "script of answers";
+    case kReport:
+      return "report file";
+    case kTorFile:
+      return "tor file";
+    default:
+      return "file of another unit";
   }
 }
 
@@ -47,8 +75,9 @@ std::string DropTrailingBlanks(std::string_view name) {
 
 Units::Units(std::istream& keyboard, std::ostream& screen, ConsoleSetup setup)
     : keyboard_is_terminal_(setup.keyboard_is_terminal) {
-  inputs_[kKeyboard] = Input{&keyboard, nullptr, "stdin"};
-  outputs_[kScreen] = Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false};
+  inputs_[kKeyboard] = Input{&keyboard, nullptr, "stdin", std::nullopt};
+  outputs_[kScreen] =
+      Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false, std::nullopt};
 }
 
 Units::~Units() { FlushQuietly(); }
@@ -71,6 +100,7 @@ Units::Input& Units::InputUnit(int unit) {
 
 void Units::Emit(int unit, const LaidOut& laid) {
   Output& out = OutputUnit(unit);
+  if (unit == kScreen && laid.leave_open) last_prompt_ = laid.records.back();
   std::string text;
   for (std::size_t i = 0; i < laid.records.size(); ++i) {
     const std::string& record = laid.records[i];
@@ -150,23 +180,67 @@ std::string Units::ReadRecord(int unit) {
   return line;
 }
 
-void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
-  const std::span<const FreeTarget> list(targets.begin(), targets.size());
+void Units::ReadFree(int unit, std::span<const FreeTarget> targets) {
   std::size_t next = 0;
   for (;;) {
     const std::string line = ReadRecord(unit);
-    switch (ParseFreeLine(line, list, next)) {
+    switch (ParseFreeLine(line, targets, next)) {
       case FreeStatus::kDone:
         return;
       case FreeStatus::kNeedMore:
         continue;
       case FreeStatus::kSyntaxError:
         Fail(FailureNumber::kSyntax, "list-directed I/O syntax error", unit,
-             InputUnit(unit).name);
+             InputUnit(unit).name, "That answer is not the number asked for");
       case FreeStatus::kConversionError:
-        Fail(FailureNumber::kConversion, "input conversion error", unit, InputUnit(unit).name);
+        Fail(FailureNumber::kConversion, "input conversion error", unit, InputUnit(unit).name,
+             "That number lies beyond the range of the answer");
     }
   }
+}
+
+void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
+  const std::span<const FreeTarget> list(targets.begin(), targets.size());
+  if (!AsksAgain(unit)) {
+    ReadFree(unit, list);
+    return;
+  }
+  // A wrong answer may have filled some variables before it failed; they get
+  // back the values they had, so that a null value in the new answer keeps
+  // what it would have kept in a clean run.
+  std::vector<std::variant<int32_t, float>> before;
+  for (const FreeTarget& target : list) {
+    std::visit([&before](auto* variable) { before.emplace_back(*variable); }, target);
+  }
+  for (;;) {
+    try {
+      ReadFree(unit, list);
+      return;
+    } catch (const Failure& failure) {
+      if (!AskAgain(unit, failure)) throw;
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      std::visit(
+          [&](auto* variable) {
+            *variable = std::get<std::remove_reference_t<decltype(*variable)>>(before[i]);
+          },
+          list[i]);
+    }
+  }
+}
+
+bool Units::AskAgain(int unit, const Failure& failure) {
+  if (!AsksAgain(unit) || failure.explanation().empty()) return false;
+  LaidOut line;
+  line.records.push_back(" " + Failure::OneLine(failure.explanation()) + "; answer again");
+  Emit(kScreen, line);
+  if (!last_prompt_.empty()) {
+    LaidOut prompt;
+    prompt.records.push_back(last_prompt_);
+    prompt.leave_open = true;
+    Emit(kScreen, prompt);
+  }
+  return true;
 }
 
 void Units::read_text_field(int unit, std::string& field) {
@@ -181,8 +255,13 @@ void Units::open_text_unit(int unit, std::string_view name) {
   }
   if (inputs_.count(unit) != 0 || outputs_.count(unit) != 0) close_unit(unit);
   std::string path = DropTrailingBlanks(name);
-  if (path.empty() || path.find('\0') != std::string::npos) {
-    Fail(FailureNumber::kFileName, "file name specification error", unit, path);
+  if (path.empty()) {
+    Fail(FailureNumber::kFileName, "file name specification error", unit, path,
+         "A file name is needed");
+  }
+  if (path.find('\0') != std::string::npos) {
+    Fail(FailureNumber::kFileName, "file name specification error", unit, path,
+         "A file name cannot hold a NUL character");
   }
   if (!confine_to_.empty()) {
     for (char& c : path) {
@@ -198,23 +277,19 @@ void Units::open_text_unit(int unit, std::string_view name) {
     auto file = std::make_unique<std::ifstream>();
     errno = 0;
     file->open(path, std::ios::in | std::ios::binary);
-    if (!file->is_open() && errno == ENOENT) {
-      // A script that does not exist yet is created empty.
-      std::ofstream create(path, std::ios::out | std::ios::app | std::ios::binary);
-      if (!create.is_open()) FailOpen(errno, unit, path);
-      create.close();
-      errno = 0;
-      file->open(path, std::ios::in | std::ios::binary);
-    }
     if (!file->is_open()) FailOpen(errno, unit, path);
     Input in;
     in.stream = file.get();
     in.file = std::move(file);
     in.name = path;
+    in.id = IdOf(path);
     inputs_[unit] = std::move(in);
     return;
   }
 
+  // Emptying a file another unit reads or writes would lose it: the script
+  // the answers come from, or the report the tor file is named after.
+  RefuseOpenFile(unit, path);
   auto file = std::make_unique<std::ofstream>();
   errno = 0;
   file->open(path, std::ios::out | std::ios::trunc | std::ios::binary);
@@ -223,7 +298,43 @@ void Units::open_text_unit(int unit, std::string_view name) {
   out.stream = file.get();
   out.file = std::move(file);
   out.name = path;
+  out.id = IdOf(path);
   outputs_[unit] = std::move(out);
+}
+
+bool Units::open_answered(int answer_unit, int unit, std::string_view name) {
+  try {
+    open_text_unit(unit, name);
+    return true;
+  } catch (const Failure& failure) {
+    if (!AskAgain(answer_unit, failure)) throw;
+    return false;
+  }
+}
+
+std::optional<Units::FileId> Units::IdOf(const std::string& path) {
+  // Only a regular file can be lost by writing it; two units on one device
+  // (a report and a tor file both sent to /dev/null) do no harm.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  return FileId{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
+void Units::RefuseOpenFile(int unit, const std::string& path) const {
+  const std::optional<FileId> id = IdOf(path);
+  if (!id) return;
+  auto refuse = [&](int other) {
+    throw Failure(FailureNumber::kOpen,
+                  UnitText("open failure", unit, path) + ": the same file as the " +
+                      Role(other) + ", unit " + std::to_string(other),
+                  "Cannot write " + path + ": it is the " + Role(other));
+  };
+  for (const auto& [other, in] : inputs_) {
+    if (other != unit && in.id == id) refuse(other);
+  }
+  for (const auto& [other, out] : outputs_) {
+    if (other != unit && out.id == id) refuse(other);
+  }
 }
 
 void Units::close_unit(int unit) {

@@ -15,7 +15,11 @@
 // a new line.
 //
 // A read, write or open that fails throws textio::Failure with the message
-// that ends the run.
+// that ends the run. Only at a terminal, where the answers are typed, is a
+// wrong answer mended instead: a number that cannot be read, a file name that
+// is blank or names a file that cannot be opened, get one line saying what was
+// wrong and the same prompt again (see AskAgain). A script, or answers fed
+// from a file or pipe, must stop at the first answer out of step.
 
 #include <array>
 #include <cstdint>
@@ -24,9 +28,12 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "textio/failure.h"
 #include "textio/free_read.h"
 #include "textio/layout.h"
 
@@ -64,7 +71,9 @@ class Units {
 
   /// Writes one or more records through the layout.
   void write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values = {});
-  /// Reads values in free form from the next record(s) of the unit.
+  /// Reads values in free form from the next record(s) of the unit. At a
+  /// terminal keyboard an answer that is no number, or a number out of range,
+  /// is asked again; the variables keep the values they had before it.
   void read_free(int unit, std::initializer_list<FreeTarget> targets);
   /// Writes one list-directed record.
   void write_free(int unit, std::initializer_list<Value> values);
@@ -72,11 +81,26 @@ class Units {
   /// characters, or filled with blanks on the right.
   void read_text_field(int unit, std::string& field);
   /// Connects the unit to the named file (trailing blanks dropped): a script
-  /// is read from its start (a missing one is created empty); an output file
-  /// is created or emptied.
+  /// is read from its start; an output file is created or emptied, unless it
+  /// is the very file another unit has open (also under another name or
+  /// through a link), which fails and leaves the file as it was. A failed
+  /// open names the system's reason.
   void open_text_unit(int unit, std::string_view name);
+  /// Connects `unit` to a file name just read from `answer_unit`. Returns
+  /// false when it could not be opened and the question has been asked again
+  /// at the terminal (see AskAgain): the caller then reads the new name.
+  bool open_answered(int answer_unit, int unit, std::string_view name);
   /// Writes out what is pending and releases the file.
   void close_unit(int unit);
+
+  /// True when answers read from `unit` are typed at a terminal, so that a
+  /// wrong one can be asked again.
+  bool AsksAgain(int unit) const { return unit == kKeyboard && keyboard_is_terminal_; }
+  /// After a failed read or open of an answer from `unit`: when the unit
+  /// asks again and the failure can be mended by a new answer, shows one line
+  /// saying what was wrong and the last prompt again, and returns true; the
+  /// caller then reads the answer anew. Otherwise returns false.
+  bool AskAgain(int unit, const Failure& failure);
 
   /// Closes every file unit at the normal end of a run; a record still open
   /// on any unit gets its line end.
@@ -91,18 +115,30 @@ class Units {
   void ConfineFilesTo(std::string folder) { confine_to_ = std::move(folder); }
 
  private:
+  /// A regular file as the system knows it, whatever name reached it.
+  struct FileId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+  };
   struct Output {
     std::ostream* stream = nullptr;
     std::unique_ptr<std::ofstream> file;
     std::string name;
     bool terminal = false;
     bool open_record = false;  // the last record was left open by `$`
+    std::optional<FileId> id;
   };
   struct Input {
     std::istream* stream = nullptr;
     std::unique_ptr<std::ifstream> file;
     std::string name;
+    std::optional<FileId> id;
   };
+
+  static std::optional<FileId> IdOf(const std::string& path);
+  // Fails when `path` is a file that another unit has open.
+  void RefuseOpenFile(int unit, const std::string& path) const;
 
   Output& OutputUnit(int unit);
   Input& InputUnit(int unit);
@@ -111,11 +147,13 @@ class Units {
   static void FinishOpenRecord(Output& out);
   void FlushAll();
   std::string ReadRecord(int unit);
+  void ReadFree(int unit, std::span<const FreeTarget> targets);
 
   std::map<int, Output> outputs_;
   std::map<int, Input> inputs_;
   bool keyboard_is_terminal_ = false;
   std::string confine_to_;
+  std::string last_prompt_;  // the last record the screen left open
 };
 
 }  // namespace textio

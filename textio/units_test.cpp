@@ -140,15 +140,13 @@ TEST_F(UnitsTest, ReadFailuresNameUnitAndFile) {
             FailureOf([&] { io.read_free(kKeyboard, {&value}); }));
 }
 
-TEST_F(UnitsTest, MissingScriptIsCreatedEmpty) {
+TEST_F(UnitsTest, MissingScriptIsReportedNotCreated) {
   std::istringstream keyboard;
   std::ostringstream screen;
   Units io(keyboard, screen, ConsoleSetup{});
-  io.open_text_unit(kScript, Path("new.txt"));
-  EXPECT_TRUE(fs::exists(Path("new.txt")));
-  std::string name;
-  EXPECT_EQ("end-of-file during read, unit 50, file " + Path("new.txt"),
-            FailureOf([&] { io.read_text_field(kScript, name); }));
+  EXPECT_EQ("open failure, unit 50, file " + Path("new.txt") + ": No such file or directory",
+            FailureOf([&] { io.open_text_unit(kScript, Path("new.txt")); }));
+  EXPECT_FALSE(fs::exists(Path("new.txt")));
 }
 
 TEST_F(UnitsTest, OpenFailures) {
@@ -156,11 +154,11 @@ TEST_F(UnitsTest, OpenFailures) {
   std::ostringstream screen;
   Units io(keyboard, screen, ConsoleSetup{});
   const std::string missing_dir = Path("no/such/report.txt");
-  EXPECT_EQ("open failure, unit 66, file " + missing_dir,
+  EXPECT_EQ("open failure, unit 66, file " + missing_dir + ": No such file or directory",
             FailureOf([&] { io.open_text_unit(kReport, missing_dir); }));
-  EXPECT_EQ("open failure, unit 66, file " + dir_.string(),
+  EXPECT_EQ("open failure, unit 66, file " + dir_.string() + ": Is a directory",
             FailureOf([&] { io.open_text_unit(kReport, dir_.string()); }));
-  EXPECT_EQ("open failure, unit 50, file " + dir_.string(),
+  EXPECT_EQ("open failure, unit 50, file " + dir_.string() + ": Is a directory",
             FailureOf([&] { io.open_text_unit(kScript, dir_.string()); }));
   EXPECT_EQ("file name specification error, unit 66, file ",
             FailureOf([&] { io.open_text_unit(kReport, std::string(70, ' ')); }));
@@ -168,7 +166,8 @@ TEST_F(UnitsTest, OpenFailures) {
     const fs::path locked = dir_ / "locked";
     fs::create_directory(locked);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ("permission to access file denied, unit 43, file " + (locked / "a.tor").string(),
+    EXPECT_EQ("permission to access file denied, unit 43, file " + (locked / "a.tor").string() +
+                  ": Permission denied",
               FailureOf([&] { io.open_text_unit(kTorFile, (locked / "a.tor").string()); }));
     fs::permissions(locked, fs::perms::owner_all);
   }
@@ -216,6 +215,104 @@ TEST_F(UnitsTest, SecondExportReplacesTheFile) {
   io.write_laid_out(kTorFile, "('second')");
   io.close_unit(kTorFile);
   EXPECT_EQ("second\r\n", Slurp(Path("lens.tor")));
+}
+
+TEST_F(UnitsTest, OutputNeverEmptiesAFileAnotherUnitHasOpen) {
+  // The script and the report are open; each case opens `unit` on `path`.
+  struct Case {
+    const char* name;
+    int unit;
+    std::string path;
+    std::string failure;  // "" when the open succeeds
+  };
+  fs::create_directory(dir_ / "sub");
+  {
+    std::ofstream script(Path("answers.txt"));
+    script << "first answer\n";
+  }
+  fs::create_hard_link(dir_ / "answers.txt", dir_ / "hard.txt");
+  fs::create_symlink(dir_ / "report.txt", dir_ / "soft.txt");
+  const Case kCases[] = {
+      {"tor file on a hard link to the script", kTorFile, Path("hard.txt"),
+       "open failure, unit 43, file " + Path("hard.txt") +
+           ": the same file as the script of answers, unit 50"},
+      {"tor file through another path to the report", kTorFile, Path("sub/../report.txt"),
+       "open failure, unit 43, file " + Path("sub/../report.txt") +
+           ": the same file as the report file, unit 66"},
+      {"tor file on a symbolic link to the report", kTorFile, Path("soft.txt"),
+       "open failure, unit 43, file " + Path("soft.txt") +
+           ": the same file as the report file, unit 66"},
+      {"a device may be shared", kTorFile, "/dev/null", ""},
+      {"another file", kTorFile, Path("lens.tor"), ""},
+      // Last: opening the report unit closes the report first.
+      {"report named like the script", kReport, Path("answers.txt"),
+       "open failure, unit 66, file " + Path("answers.txt") +
+           ": the same file as the script of answers, unit 50"},
+  };
+  std::istringstream keyboard;
+  std::ostringstream screen;
+  Units io(keyboard, screen, ConsoleSetup{});
+  io.open_text_unit(kScript, Path("answers.txt"));
+  io.open_text_unit(kReport, "/dev/null");
+  io.close_unit(kReport);
+  io.open_text_unit(kReport, Path("report.txt"));
+  io.write_laid_out(kReport, "(' kept')");
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.failure, FailureOf([&] { io.open_text_unit(c.unit, c.path); }));
+    io.close_unit(kTorFile);
+  }
+  io.CloseAll();
+  EXPECT_EQ("first answer\n", Slurp(Path("answers.txt")));
+  EXPECT_EQ(" kept\r\n", Slurp(Path("report.txt")));
+}
+
+TEST_F(UnitsTest, TerminalAsksAgainAfterAWrongAnswer) {
+  // Each wrong answer gets its line and the prompt again; the variables end
+  // as the right answer alone leaves them.
+  struct Case {
+    const char* name;
+    std::string typed;
+    std::string shown_after_prompt;
+  };
+  const Case kCases[] = {
+      {"a word", "fifty\n,7\n", "That answer is not the number asked for; answer again\n"},
+      {"a unit after the number", "5mm\n,7\n",
+       "That answer is not the number asked for; answer again\n"},
+      {"first value read, second wrong", "9 x\n,7\n",
+       "That answer is not the number asked for; answer again\n"},
+      {"a number beyond range", "1e39\n,7\n",
+       "That number lies beyond the range of the answer; answer again\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::istringstream keyboard(c.typed);
+    std::ostringstream screen;
+    Units io(keyboard, screen, ConsoleSetup{true, true});
+    float first = 2.5f;
+    float second = 0.0f;
+    io.write_laid_out(kScreen, "(' Heading',/,' Enter two ',$)");
+    io.read_free(kKeyboard, {&first, &second});
+    EXPECT_EQ("Heading\nEnter two " + c.shown_after_prompt + "Enter two ", screen.str());
+    EXPECT_EQ(2.5f, first);
+    EXPECT_EQ(7.0f, second);
+  }
+}
+
+TEST_F(UnitsTest, OnlyATerminalKeyboardAsksAgain) {
+  {
+    std::ofstream script(Path("answers.txt"));
+    script << "x\n";
+  }
+  for (const ConsoleSetup setup : {ConsoleSetup{true, false}, ConsoleSetup{false, true}}) {
+    std::istringstream keyboard("x\n2\n");
+    std::ostringstream screen;
+    Units io(keyboard, screen, setup);
+    io.open_text_unit(kScript, Path("answers.txt"));
+    int32_t value = 0;
+    const int unit = setup.keyboard_is_terminal ? kScript : kKeyboard;
+    EXPECT_NE("", FailureOf([&] { io.read_free(unit, {&value}); }));
+  }
 }
 
 TEST(FailureTest, DiagnosticIsOneLine) {
