@@ -4,6 +4,7 @@
 #include <string>
 
 #include "export/outline.h"
+#include "export/outline_check.h"
 #include "export/tor_writer.h"
 #include "textio/layout.h"
 
@@ -76,11 +77,15 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   const bool exportable = status == OutlineStatus::kBuilt;
 
   // File name, then the file itself
+  // A name typed at the terminal that cannot be opened (a missing folder,
+  // the report file) is asked again.
   std::string name(textio::kNameLength, ' ');
   io.write_laid_out(kScreen, kAskFile);
-  io.read_text_field(IUNIT, name);
-  if (from_script) io.write_laid_out(kScreen, kEchoFile, {name});
-  if (exportable) io.open_text_unit(kTorFile, name);
+  for (;;) {
+    io.read_text_field(IUNIT, name);
+    if (from_script) io.write_laid_out(kScreen, kEchoFile, {name});
+    if (!exportable || io.open_answered(IUNIT, kTorFile, name)) break;
+  }
 
   // Unit of length. A code the file cannot name is asked again, from the same
   // unit: at the keyboard the user answers anew, from a script the next answer
@@ -102,6 +107,16 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
     io.write_laid_out(kScreen, RefusalFor(status));
     io.write_laid_out(kReport, RefusalFor(status));
     return;
+  }
+
+  // The outline is checked as the file will hold it; a fault (an outline that
+  // crosses itself where extrapolated zone radii reach past the edge) is
+  // named on the screen and in the report, and the file is written as
+  // designed all the same.
+  if (const std::string problem = OutlineProblem(outline); !problem.empty()) {
+    const std::string line = "Warning, tor file written as designed: " + problem;
+    io.write_free(kScreen, {line});
+    io.write_free(kReport, {line});
   }
 
   // Offset object, mesh head and the nodes
