@@ -12,6 +12,7 @@
 // before the first).
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "design/zoning.h"
@@ -30,6 +31,15 @@ inline constexpr int32_t kMaxRays = 3501;
 /// other side's 4999 steps and the rim make 14999 entries, within its lists
 /// of 15001.
 inline constexpr int32_t kMaxZones = 4999;
+
+/// The line that follows the zone rows when zone boundaries lie outside the
+/// range [shortest, longest] of path lengths the zoning splines were fitted
+/// to: it names them, those beyond the edge ray (a path length below the
+/// shortest) and those inside the axial ray (above the longest), and says
+/// their radii are extrapolated. Boundary j lies at path length j*STEP + PMIN
+/// for j = 1..zones. Empty when every boundary lies within the range.
+std::string ExtrapolatedBoundariesLine(int32_t zones, float STEP, float PMIN, float shortest,
+                                       float longest);
 
 class SPLENZ {
  public:
@@ -79,6 +89,10 @@ class SPLENZ {
   // Zones the lens for an operating wavelength, writes the zoning block and
   // the zone boundaries, and hands the lens to the tor export on request.
   void Zone(float EPS, int32_t NPT, float RLENS, float EDGE);
+
+  // Writes the ExtrapolatedBoundariesLine of the zone boundaries just
+  // computed, when there is one, on the screen and in the report.
+  void NoteExtrapolatedBoundaries();
 
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.

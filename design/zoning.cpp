@@ -143,6 +143,7 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
       io_.write_laid_out(unit, kZoneRow, {j, At(rzf_, j), At(rzr_, j)});
     }
   }
+  NoteExtrapolatedBoundaries();
 
   // The tor file, on request; this answer is never echoed.
   io_.write_laid_out(kScreen, kAskTorFile);
