@@ -18,32 +18,19 @@ struct ToolRun {
   std::string err;
 };
 
-ToolRun Tool(const std::vector<std::string>& args) {
+/// Runs the tool with `input` on standard input and `out` not a terminal,
+/// unless said otherwise.
+ToolRun Tool(const std::vector<std::string>& args, const std::string& input = "",
+             bool out_is_terminal = false) {
+  std::istringstream in(input);
   std::ostringstream out;
   std::ostringstream err;
   ToolRun run;
-  run.status = RunTool(args, out, err);
+  run.status = RunTool(args, in, out, err, out_is_terminal);
   run.out = out.str();
   run.err = err.str();
   return run;
 }
-
-/// A scratch file holding `bytes`, removed with the object.
-class ScratchFile {
- public:
-  explicit ScratchFile(const std::string& bytes)
-      : path_(::testing::TempDir() + "kevrano_tor_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tor") {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  ~ScratchFile() { std::filesystem::remove(path_); }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 TEST(Cli, CheckPrintsTheSummary) {
   const std::string path = testing::TestDataPath("plano_convex.tor");
@@ -141,10 +128,11 @@ TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    const ScratchFile file(c.bytes);
-    const std::string line = "kevrano-tor: " + file.path() + c.err + "\n";
+    const testing::ScratchFolder folder;
+    const std::string path = folder.Write("lens.tor", c.bytes);
+    const std::string line = "kevrano-tor: " + path + c.err + "\n";
     for (const char* command : {"check", "svg", "stl"}) {
-      const ToolRun run = Tool({command, file.path()});
+      const ToolRun run = Tool({command, path});
       EXPECT_EQ(kExitBadFile, run.status);
       EXPECT_EQ("", run.out);
       // check goes on to list every problem; the others stop at the first
@@ -155,9 +143,11 @@ TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
   EXPECT_EQ(kExitBadFile, missing.status);
   EXPECT_EQ("kevrano-tor: /nonexistent/lens.tor: cannot open: No such file or directory\n",
             missing.err);
-  const ToolRun folder = Tool({"svg", ::testing::TempDir()});
+  const testing::ScratchFolder scratch;
+  const ToolRun folder = Tool({"svg", scratch.path().string()});
   EXPECT_EQ(kExitBadFile, folder.status);
-  EXPECT_EQ("kevrano-tor: " + ::testing::TempDir() + ": is a folder, not a tor file\n", folder.err);
+  EXPECT_EQ("kevrano-tor: " + scratch.path().string() + ": is a folder, not a tor file\n",
+            folder.err);
 }
 
 TEST(Cli, CheckListsEveryProblemAndWarning) {
@@ -165,11 +155,12 @@ TEST(Cli, CheckListsEveryProblemAndWarning) {
   mesh.nodes.push_back({3.0, 1.0});    // node 5, in no segment
   mesh.linear.push_back({1, 7});       // linear segment 4
   mesh.cubic.push_back({1, 2, 3, 8});  // cubic segment 1
-  const ScratchFile file(testing::TorText(mesh));
-  const ToolRun run = Tool({"check", file.path()});
+  const testing::ScratchFolder folder;
+  const std::string path = folder.Write("lens.tor", testing::TorText(mesh));
+  const ToolRun run = Tool({"check", path});
   EXPECT_EQ(kExitBadFile, run.status);
   EXPECT_EQ("", run.out);
-  const std::string p = "kevrano-tor: " + file.path();
+  const std::string p = "kevrano-tor: " + path;
   EXPECT_EQ(p + ":25: linear segment 4 refers to node 7, but the file has 5 nodes\n" + p +
                 ":29: cubic segment 1 refers to node 8, but the file has 5 nodes\n",
             run.err);
@@ -178,12 +169,13 @@ TEST(Cli, CheckListsEveryProblemAndWarning) {
 TEST(Cli, CheckCountsWarnings) {
   testing::MeshSpec mesh = testing::Cylinder();
   mesh.nodes.push_back({3.0, 1.0});  // node 5, in no segment
-  const ScratchFile file(testing::TorText(mesh));
-  const ToolRun run = Tool({"check", file.path()});
+  const testing::ScratchFolder folder;
+  const std::string path = folder.Write("lens.tor", testing::TorText(mesh));
+  const ToolRun run = Tool({"check", path});
   EXPECT_EQ(kExitOk, run.status);
-  EXPECT_EQ("kevrano-tor: " + file.path() + ":18: warning: node 5 belongs to no segment\n",
+  EXPECT_EQ("kevrano-tor: " + path + ":18: warning: node 5 belongs to no segment\n",
             run.err);
-  EXPECT_EQ(0u, run.out.find(file.path() + ": lens outline checked, 1 warning\n"));
+  EXPECT_EQ(0u, run.out.find(path + ": lens outline checked, 1 warning\n"));
 }
 
 TEST(Cli, SvgAndStlGoToStandardOutput) {

@@ -9,6 +9,7 @@
 // and the outline does not cross itself.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,6 +49,9 @@ struct Outline {
   Side radiation;            // the face turned to the aperture
   std::optional<Piece> rim;  // feed edge to radiation edge; none at a knife edge
 };
+
+/// Errors listed (by check, and on a drawing) before the rest are only counted.
+inline constexpr std::size_t kListedProblems = 20;
 
 struct CheckResult {
   std::vector<Problem> errors;
