@@ -166,6 +166,31 @@ TEST(Cli, CheckListsEveryProblemAndWarning) {
             run.err);
 }
 
+TEST(Cli, CheckListsTwentyProblemsAndCountsTheRest) {
+  // Each extra segment refers to a node the file lacks: one problem each
+  const struct {
+    int32_t problems;
+    std::string tail;
+  } kCases[] = {{20, ""}, {21, ": and 1 more problem\n"}, {23, ": and 3 more problems\n"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.problems);
+    const testing::ScratchFolder folder;
+    const std::string p = "kevrano-tor: " + (folder.path() / "lens.tor").string();
+    testing::MeshSpec mesh = testing::Cylinder();
+    std::string want;
+    for (int32_t k = 1; k <= c.problems; ++k) {
+      mesh.linear.push_back({1, 100 + k});
+      if (k <= 20) {
+        want += p + ":" + std::to_string(23 + k) + ": linear segment " +
+                std::to_string(3 + k) + " refers to node " + std::to_string(100 + k) +
+                ", but the file has 4 nodes\n";
+      }
+    }
+    if (!c.tail.empty()) want += p + c.tail;
+    EXPECT_EQ(want, Tool({"check", folder.Write("lens.tor", testing::TorText(mesh))}).err);
+  }
+}
+
 TEST(Cli, CheckCountsWarnings) {
   testing::MeshSpec mesh = testing::Cylinder();
   mesh.nodes.push_back({3.0, 1.0});  // node 5, in no segment

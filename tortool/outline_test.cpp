@@ -212,6 +212,23 @@ TEST(Outline, ChecksCubicSegments) {
             zero.check.errors[0].message);
 }
 
+TEST(Outline, KnifeEdgeToleratesTheFifthDigitOnly) {
+  // A double cone whose faces end at (4, 2) and (4 + gap, 2). Five digits of
+  // the largest coordinate, 5, allow a gap up to 5e-4.
+  const struct {
+    double gap;
+    bool knife_edge;
+  } kCases[] = {{4e-4, true}, {6e-4, false}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.gap);
+    MeshSpec m;
+    m.nodes = {{3.0, 0.0}, {4.0, 2.0}, {4.0 + c.gap, 2.0}, {5.0, 0.0}};
+    m.linear = {{1, 2}, {4, 3}};
+    const Checked checked = ParseAndCheck(TorText(m));
+    EXPECT_EQ(c.knife_edge, checked.check.outline.has_value());
+  }
+}
+
 TEST(Outline, WarnsOfNodesOutsideTheOutline) {
   MeshSpec m = testing::Cylinder();
   m.nodes.push_back({3.0, 1.0});
