@@ -1,6 +1,7 @@
 #include "tortool/cli.h"
 
 #include <gtest/gtest.h>
+#include <kevrano_version.h>
 
 #include <filesystem>
 #include <fstream>
@@ -99,6 +100,39 @@ TEST(Cli, HelpWinsAndNamesTheCubicRule) {
   }
   EXPECT_NE(std::string::npos,
             UsageText().find("cubic through its four nodes at parameters 0, 1/3,\n2/3 and 1"));
+}
+
+TEST(Cli, VersionStandardInputAndTheTerminal) {
+  const std::string lens = testing::TestData("plano_convex.tor");
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    bool terminal;
+    int status;
+    std::string out_start;
+    std::string err;
+  } kCases[] = {
+      {"version", {"--version"}, "", false, kExitOk, "kevrano-tor " KEVRANO_VERSION "\n", ""},
+      {"check of standard input", {"check", "-"}, lens, false, kExitOk,
+       "standard input: lens outline checked, no problems\n", ""},
+      {"bad standard input", {"svg", "-"}, "%PDF-1.4\n", false, kExitBadFile, "",
+       "kevrano-tor: standard input:1: not a tor file: the first record must be 'ZLOFF "
+       "real_variable'\n"},
+      {"stl to a terminal", {"stl", "-"}, lens, true, kExitUsage, "",
+       "kevrano-tor: stl writes a binary mesh, not for a terminal: send it to a file (kevrano-tor "
+       "stl FILE.tor > lens.stl)\n"},
+      {"stl to a pipe", {"stl", "-"}, lens, false, kExitOk, "kevrano-tor solid", ""},
+      {"svg to a terminal", {"svg", "-"}, lens, true, kExitOk, "<?xml", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = Tool(c.args, c.input, c.terminal);
+    EXPECT_EQ(c.status, run.status);
+    EXPECT_EQ(c.out_start, run.out.substr(0, c.out_start.size()));
+    EXPECT_EQ(c.out_start.empty(), run.out.empty());
+    EXPECT_EQ(c.err, run.err);
+  }
 }
 
 TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
