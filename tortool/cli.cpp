@@ -321,7 +321,8 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   if (name == "check") {
     if (outline) out << SummaryText(shown, loaded.file, *outline, loaded.check.warnings.size());
   } else if (name == "svg") {
-    if (outline) out << RenderSvg(loaded.file, *outline, title);
+    out << (outline ? RenderSvg(loaded.file, *outline, title)
+                    : RenderProblemSvg(loaded.file, loaded.check.errors, title));
   } else if (outline) {
     std::string error;
     if (!WriteStl(loaded.file, *outline, segments, out, &error)) {
