@@ -1,8 +1,8 @@
 #include "tortool/cli.h"
 
-#include <CLI/CLI.hpp>
 #include <kevrano_version.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
 #include <cerrno>

@@ -114,12 +114,27 @@ TEST(Cli, VersionStandardInputAndTheTerminal) {
     std::string err;
   } kCases[] = {
       {"version", {"--version"}, "", false, kExitOk, "kevrano-tor " KEVRANO_VERSION "\n", ""},
-      {"check of standard input", {"check", "-"}, lens, false, kExitOk,
-       "standard input: lens outline checked, no problems\n", ""},
-      {"bad standard input", {"svg", "-"}, "%PDF-1.4\n", false, kExitBadFile, "",
+      {"check of standard input",
+       {"check", "-"},
+       lens,
+       false,
+       kExitOk,
+       "standard input: lens outline checked, no problems\n",
+       ""},
+      {"bad standard input",
+       {"svg", "-"},
+       "%PDF-1.4\n",
+       false,
+       kExitBadFile,
+       "",
        "kevrano-tor: standard input:1: not a tor file: the first record must be 'ZLOFF "
        "real_variable'\n"},
-      {"stl to a terminal", {"stl", "-"}, lens, true, kExitUsage, "",
+      {"stl to a terminal",
+       {"stl", "-"},
+       lens,
+       true,
+       kExitUsage,
+       "",
        "kevrano-tor: stl writes a binary mesh, not for a terminal: send it to a file (kevrano-tor "
        "stl FILE.tor > lens.stl)\n"},
       {"stl to a pipe", {"stl", "-"}, lens, false, kExitOk, "kevrano-tor solid", ""},
@@ -217,9 +232,8 @@ TEST(Cli, CheckListsTwentyProblemsAndCountsTheRest) {
     for (int32_t k = 1; k <= c.problems; ++k) {
       mesh.linear.push_back({1, 100 + k});
       if (k <= 20) {
-        want += p + ":" + std::to_string(23 + k) + ": linear segment " +
-                std::to_string(3 + k) + " refers to node " + std::to_string(100 + k) +
-                ", but the file has 4 nodes\n";
+        want += p + ":" + std::to_string(23 + k) + ": linear segment " + std::to_string(3 + k) +
+                " refers to node " + std::to_string(100 + k) + ", but the file has 4 nodes\n";
       }
     }
     if (!c.tail.empty()) want += p + c.tail;
@@ -234,8 +248,7 @@ TEST(Cli, CheckCountsWarnings) {
   const std::string path = folder.Write("lens.tor", testing::TorText(mesh));
   const ToolRun run = Tool({"check", path});
   EXPECT_EQ(kExitOk, run.status);
-  EXPECT_EQ("kevrano-tor: " + path + ":18: warning: node 5 belongs to no segment\n",
-            run.err);
+  EXPECT_EQ("kevrano-tor: " + path + ":18: warning: node 5 belongs to no segment\n", run.err);
   EXPECT_EQ(0u, run.out.find(path + ": lens outline checked, 1 warning\n"));
 }
 

@@ -535,8 +535,7 @@ CheckResult CheckOutline(const TorFile& file) {
       same = same && a.z == b.z && a.r == b.r;
     }
     if (same) {
-      Add(&errors, p.line, p.Name() + " has zero length: its four nodes lie at " + PointText(a),
-          a);
+      Add(&errors, p.line, p.Name() + " has zero length: its four nodes lie at " + PointText(a), a);
       continue;
     }
     Box box;

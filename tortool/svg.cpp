@@ -367,24 +367,41 @@ std::string RenderProblemSvg(const TorFile& file, const std::vector<OutlineProbl
   svg += "</g>\n";
   svg += Feed(v);
 
-  // Each problem at its place: a circle and its number
-  svg += "<g fill=\"none\" stroke=\"" + std::string(kProblemStroke) + "\" stroke-width=\"2\">\n";
-  std::string numbers;
-  std::vector<Point> marked;  // in pixels
+  // Each place with a problem: a circle, and the numbers of its problems
+  // ("3, 5" or "1-20" when several lie there)
+  struct Mark {
+    double x = 0.0;
+    double y = 0.0;
+    std::vector<std::size_t> numbers;
+  };
+  std::vector<Mark> marks;
   for (std::size_t i = 0; i < listed; ++i) {
     if (!errors[i].where) continue;
     const double x = v.X(errors[i].where->z);
     const double y = v.Y(errors[i].where->r);
-    // Numbers of problems at one place stand side by side
-    const auto near = std::count_if(marked.begin(), marked.end(), [x, y](Point p) {
-      return std::fabs(p.z - x) < 6.0 && std::fabs(p.r - y) < 6.0;
+    auto same = std::find_if(marks.begin(), marks.end(), [x, y](const Mark& m) {
+      return std::fabs(m.x - x) < 6.0 && std::fabs(m.y - y) < 6.0;
     });
-    marked.push_back(Point{x, y});
-    if (near == 0) svg += "<circle cx=\"" + Fixed(x) + "\" cy=\"" + Fixed(y) + "\" r=\"9\"/>\n";
-    numbers += "<text x=\"" + Fixed(x + 11.0 + 16.0 * static_cast<double>(near)) + "\" y=\"" +
-               Fixed(y - 9.0) + "\">" + std::to_string(i + 1) + "</text>\n";
+    if (same == marks.end()) same = marks.insert(marks.end(), Mark{x, y, {}});
+    same->numbers.push_back(i + 1);
   }
-  svg += "</g>\n";
+  std::string circles;
+  std::string numbers;
+  for (const Mark& m : marks) {
+    circles += "<circle cx=\"" + Fixed(m.x) + "\" cy=\"" + Fixed(m.y) + "\" r=\"9\"/>\n";
+    std::string label;
+    for (std::size_t k = 0; k < m.numbers.size();) {
+      std::size_t run = k;
+      while (run + 1 < m.numbers.size() && m.numbers[run + 1] == m.numbers[run] + 1) ++run;
+      label += (label.empty() ? "" : ", ") + std::to_string(m.numbers[k]) +
+               (run > k ? "-" + std::to_string(m.numbers[run]) : "");
+      k = run + 1;
+    }
+    numbers += "<text x=\"" + Fixed(m.x + 11.0) + "\" y=\"" + Fixed(m.y - 9.0) + "\">" + label +
+               "</text>\n";
+  }
+  svg += "<g fill=\"none\" stroke=\"" + std::string(kProblemStroke) + "\" stroke-width=\"2\">\n" +
+         circles + "</g>\n";
   svg += "<g fill=\"" + std::string(kProblemStroke) + "\" font-weight=\"bold\">\n" + numbers +
          "</g>\n";
 

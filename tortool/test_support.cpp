@@ -283,9 +283,9 @@ std::vector<std::string> NormalFaults(const StlMesh& mesh) {
     const Vec3& n = mesh.normals[t];
     const double length = std::hypot(double{n[0]}, double{n[1]}, double{n[2]});
     const double along =
-        area > 0.0 ? (cross[0] * double{n[0]} + cross[1] * double{n[1]} + cross[2] * double{n[2]}) /
-                         area
-                   : 0.0;
+        area > 0.0
+            ? (cross[0] * double{n[0]} + cross[1] * double{n[1]} + cross[2] * double{n[2]}) / area
+            : 0.0;
     // Unit length, and within about a degree of the winding's normal
     if (area > 0.0 && (std::fabs(length - 1.0) > 1e-5 || along < 0.9998)) {
       faults.push_back("facet " + std::to_string(t) + ": normal (" + std::to_string(n[0]) + ", " +
