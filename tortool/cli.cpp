@@ -1,5 +1,9 @@
 #include "tortool/cli.h"
 
+#include <kevrano_version.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -19,8 +23,9 @@ namespace tortool {
 namespace {
 
 constexpr std::string_view kProgram = "kevrano-tor";
-/// Errors listed by check before the rest are only counted.
-constexpr std::size_t kListedErrors = 20;
+/// The file name that stands for standard input, and how messages name it.
+constexpr std::string_view kStandardInput = "-";
+constexpr std::string_view kStandardInputName = "standard input";
 
 /// Control characters (from a file name, say) shown as '?' to keep one line.
 std::string OneLine(std::string_view text) {
@@ -42,18 +47,8 @@ int UsageError(std::ostream& err, const std::string& message) {
   return kExitUsage;
 }
 
-/// The whole file, refused when it is a folder or larger than kMaxFileBytes.
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    *error = "is a folder, not a tor file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = std::string("cannot open: ") + std::strerror(errno);
-    return false;
-  }
+/// The whole stream, refused when larger than kMaxFileBytes.
+bool ReadAll(std::istream& in, std::string* text, std::string* error) {
   std::array<char, 65536> chunk{};
   text->clear();
   while (in) {
@@ -72,6 +67,23 @@ bool ReadWholeFile(const std::string& path, std::string* text, std::string* erro
   return true;
 }
 
+/// The whole file, or standard input for "-"; a folder is refused.
+bool ReadWholeFile(const std::string& path, std::istream& standard_input, std::string* text,
+                   std::string* error) {
+  if (path == kStandardInput) return ReadAll(standard_input, text, error);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = "is a folder, not a tor file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = std::string("cannot open: ") + std::strerror(errno);
+    return false;
+  }
+  return ReadAll(in, text, error);
+}
+
 std::string Number(double x) {
   std::array<char, 32> buffer{};
   std::snprintf(buffer.data(), buffer.size(), "%.6g", x);
@@ -85,35 +97,46 @@ std::string Length(double x) {
   return buffer.data();
 }
 
-/// Reads, parses and checks a file. Returns the outline of a sound lens, or
-/// nothing after reporting the problems (all of them when `list_all`,
-/// otherwise the first).
-std::optional<Outline> Load(const std::string& path, bool list_all, TorFile* file,
-                            std::ostream& err, std::size_t* warnings) {
+/// A file read, parsed and checked.
+struct Loaded {
+  bool parsed = false;  // false after a read or record error
+  TorFile file;
+  CheckResult check;
+};
+
+/// Reads, parses and checks a file, reporting the problems under the name
+/// `shown`: all of them when `list_all` (up to kListedProblems, the rest
+/// counted), otherwise the first.
+Loaded Load(const std::string& path, const std::string& shown, std::istream& standard_input,
+            bool list_all, std::ostream& err) {
+  Loaded loaded;
   std::string text;
   std::string error;
-  if (!ReadWholeFile(path, &text, &error)) {
-    Diagnose(err, path, 0, error);
-    return std::nullopt;
+  if (!ReadWholeFile(path, standard_input, &text, &error)) {
+    Diagnose(err, shown, 0, error);
+    return loaded;
   }
   Problem problem;
-  if (!ParseTor(text, file, &problem)) {
-    Diagnose(err, path, problem.line, problem.message);
-    return std::nullopt;
+  if (!ParseTor(text, &loaded.file, &problem)) {
+    Diagnose(err, shown, problem.line, problem.message);
+    return loaded;
   }
-  CheckResult check = CheckOutline(*file);
-  *warnings = check.warnings.size();
+  loaded.parsed = true;
+  loaded.check = CheckOutline(loaded.file);
+  const CheckResult& check = loaded.check;
   if (list_all) {
-    for (const Problem& w : check.warnings) Diagnose(err, path, w.line, "warning: " + w.message);
+    for (const Problem& w : check.warnings) Diagnose(err, shown, w.line, "warning: " + w.message);
   }
-  const std::size_t shown = list_all ? kListedErrors : 1;
-  for (std::size_t i = 0; i < check.errors.size() && i < shown; ++i) {
-    Diagnose(err, path, check.errors[i].line, check.errors[i].message);
+  const std::size_t listed = list_all ? kListedProblems : 1;
+  for (std::size_t i = 0; i < check.errors.size() && i < listed; ++i) {
+    Diagnose(err, shown, check.errors[i].line, check.errors[i].message);
   }
-  if (list_all && check.errors.size() > shown) {
-    Diagnose(err, path, 0, "and " + std::to_string(check.errors.size() - shown) + " more problems");
+  if (list_all && check.errors.size() > listed) {
+    const std::size_t more = check.errors.size() - listed;
+    Diagnose(err, shown, 0,
+             "and " + std::to_string(more) + (more == 1 ? " more problem" : " more problems"));
   }
-  return std::move(check.outline);
+  return loaded;
 }
 
 std::string SummaryText(const std::string& path, const TorFile& file, const Outline& outline,
@@ -181,82 +204,130 @@ std::string UsageText() {
   return "usage: kevrano-tor check FILE.tor\n"
          "       kevrano-tor svg FILE.tor > lens.svg\n"
          "       kevrano-tor stl [--segments N] FILE.tor > lens.stl\n"
+         "       kevrano-tor --version\n"
          "\n"
          "Checks, draws and meshes the zoned lens of a tor file.\n"
          "\n"
          "  check   reads the file strictly, checks the lens outline and prints a summary\n"
          "          (nodes, segments, lens radius, axial extent, thickness on the axis,\n"
          "          zone steps, volume of the solid of revolution, length unit)\n"
-         "  svg     writes a drawing of the lens cross-section, both halves, as SVG\n"
+         "  svg     writes a drawing of the lens cross-section, both halves, as SVG;\n"
+         "          an outline that fails the checks is drawn with each problem\n"
+         "          marked and numbered, and the exit status is 1\n"
          "  stl     writes the solid of revolution as binary STL in millimetres\n"
+         "          (to a file or a pipe, never to a terminal)\n"
          "\n"
          "  --segments N   steps around the axis in the STL, 3 to 65536 (default 256)\n"
          "  -h, --help     shows this text\n"
+         "  --version      prints the version\n"
          "\n"
+         "A FILE.tor of '-' is read from standard input.\n"
          "A cubic segment is the cubic through its four nodes at parameters 0, 1/3,\n"
          "2/3 and 1. Problems are reported as 'kevrano-tor: FILE:LINE: message'.\n"
          "Exit status: 0 done, 1 the file is unreadable or not a sound lens,\n"
          "2 a bad command line.\n";
 }
 
-int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  // Help wins over everything else on the line
-  for (const std::string& a : args) {
-    if (a == "-h" || a == "--help") {
-      out << UsageText();
-      return kExitOk;
-    }
+int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err, bool out_is_terminal) {
+  // ---- Place of the analyse command -------------------------------------
+  // `kevrano-tor analyse ARGS...` hands every argument after its name,
+  // unparsed, to RunAnalyse (tortool/analyse_command.h). It is decided here,
+  // before the help scan below, so that `analyse --help` reaches it:
+  //
+  //   if (!args.empty() && args[0] == "analyse") {
+  //     return RunAnalyse({args.begin() + 1, args.end()}, out, err);
+  //   }
+  //
+  // and "analyse" joins the usage text and the list of commands below.
+  // ------------------------------------------------------------------------
+
+  // Help wins over everything else on the line, then the version
+  for (const std::string_view flag : {"-h", "--help", "--version"}) {
+    if (std::find(args.begin(), args.end(), flag) == args.end()) continue;
+    out << (flag == "--version" ? std::string(kProgram) + " " + KEVRANO_VERSION + "\n"
+                                : UsageText());
+    return kExitOk;
   }
+
   if (args.empty()) return UsageError(err, "missing command");
-  const std::string& command = args[0];
-  if (command != "check" && command != "svg" && command != "stl") {
-    return UsageError(err, "unknown command '" + command + "'");
-  }
 
-  // Options and the one file
-  int32_t segments = kDefaultStlSegments;
-  std::optional<std::string> path;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--segments" || a.starts_with("--segments=")) {
-      if (command != "stl") return UsageError(err, "--segments applies to stl only");
-      std::string value;
-      if (a == "--segments") {
-        if (i + 1 >= args.size()) return UsageError(err, "--segments needs a value");
-        value = args[++i];
-      } else {
-        value = a.substr(std::string_view("--segments=").size());
-      }
-      const std::optional<int32_t> n = ParseSegments(value);
-      if (!n) {
-        return UsageError(err, "--segments '" + value + "' is not a whole number from " +
-                                   std::to_string(kMinStlSegments) + " to " +
-                                   std::to_string(kMaxStlSegments));
-      }
-      segments = *n;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return UsageError(err, "unknown option '" + a + "'");
-    } else if (path) {
-      return UsageError(err, "one tor file at a time");
-    } else {
-      path = a;
+  // The commands and their options. Help and version are handled above;
+  // whatever the parser leaves over is reported below, first thing first.
+  CLI::App app{std::string(kProgram)};
+  app.set_help_flag();
+  app.allow_extras();
+  std::string path;
+  std::string segments_text;
+  CLI::Option* segments_option = nullptr;
+  std::vector<CLI::App*> commands;
+  for (const char* name : {"check", "svg", "stl"}) {
+    CLI::App* command = app.add_subcommand(name);
+    command->set_help_flag();
+    command->allow_extras();
+    command->add_option("file", path);
+    if (command->get_name() == "stl") {
+      segments_option = command->add_option("--segments", segments_text);
+      segments_option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     }
+    commands.push_back(command);
   }
-  if (!path) return UsageError(err, "missing tor file");
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser's order
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch&) {
+    return UsageError(err, "--segments needs a value");  // the one option with a value
+  } catch (const CLI::ParseError& e) {
+    return UsageError(err, e.what());
+  }
+  const auto chosen =
+      std::find_if(commands.begin(), commands.end(), [](const CLI::App* c) { return c->parsed(); });
+  if (chosen == commands.end()) return UsageError(err, "unknown command '" + args[0] + "'");
+  const CLI::App& command = **chosen;
+  const std::string name = command.get_name();
+  for (const std::string& a : command.remaining()) {
+    if (a == "--segments" || a.starts_with("--segments=")) {
+      return UsageError(err, "--segments applies to stl only");
+    }
+    if (a.size() > 1 && a[0] == '-') return UsageError(err, "unknown option '" + a + "'");
+    return UsageError(err, "one tor file at a time");
+  }
+  int32_t segments = kDefaultStlSegments;
+  if (segments_option->count() > 0) {
+    const std::optional<int32_t> n = ParseSegments(segments_text);
+    if (!n) {
+      return UsageError(err, "--segments '" + segments_text + "' is not a whole number from " +
+                                 std::to_string(kMinStlSegments) + " to " +
+                                 std::to_string(kMaxStlSegments));
+    }
+    segments = *n;
+  }
+  if (command.count("file") == 0) return UsageError(err, "missing tor file");
+  if (name == "stl" && out_is_terminal) {
+    err << kProgram
+        << ": stl writes a binary mesh, not for a terminal: send it to a file "
+           "(kevrano-tor stl FILE.tor > lens.stl)\n";
+    return kExitUsage;
+  }
 
-  TorFile file;
-  std::size_t warnings = 0;
-  const std::optional<Outline> outline = Load(*path, command == "check", &file, err, &warnings);
-  if (!outline) return kExitBadFile;
-  if (command == "check") {
-    out << SummaryText(*path, file, *outline, warnings);
-  } else if (command == "svg") {
-    out << RenderSvg(file, *outline, std::filesystem::path(*path).filename().string());
-  } else {
+  const std::string shown = path == kStandardInput ? std::string(kStandardInputName) : path;
+  const Loaded loaded = Load(path, shown, in, name == "check", err);
+  if (!loaded.parsed) return kExitBadFile;
+  const std::optional<Outline>& outline = loaded.check.outline;
+  const std::string title = path == kStandardInput
+                                ? std::string(kStandardInputName)
+                                : std::filesystem::path(path).filename().string();
+  int status = outline ? kExitOk : kExitBadFile;
+  if (name == "check") {
+    if (outline) out << SummaryText(shown, loaded.file, *outline, loaded.check.warnings.size());
+  } else if (name == "svg") {
+    out << (outline ? RenderSvg(loaded.file, *outline, title)
+                    : RenderProblemSvg(loaded.file, loaded.check.errors, title));
+  } else if (outline) {
     std::string error;
-    if (!WriteStl(file, *outline, segments, out, &error)) {
-      Diagnose(err, *path, 0, error);
-      return kExitBadFile;
+    if (!WriteStl(loaded.file, *outline, segments, out, &error)) {
+      Diagnose(err, shown, 0, error);
+      status = kExitBadFile;
     }
   }
   out.flush();
@@ -264,7 +335,7 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << kProgram << ": error writing standard output\n";
     return kExitBadFile;
   }
-  return kExitOk;
+  return status;
 }
 
 }  // namespace tortool

@@ -1,6 +1,7 @@
 #include "tortool/cli.h"
 
 #include <gtest/gtest.h>
+#include <kevrano_version.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,32 +19,19 @@ struct ToolRun {
   std::string err;
 };
 
-ToolRun Tool(const std::vector<std::string>& args) {
+/// Runs the tool with `input` on standard input and `out` not a terminal,
+/// unless said otherwise.
+ToolRun Tool(const std::vector<std::string>& args, const std::string& input = "",
+             bool out_is_terminal = false) {
+  std::istringstream in(input);
   std::ostringstream out;
   std::ostringstream err;
   ToolRun run;
-  run.status = RunTool(args, out, err);
+  run.status = RunTool(args, in, out, err, out_is_terminal);
   run.out = out.str();
   run.err = err.str();
   return run;
 }
-
-/// A scratch file holding `bytes`, removed with the object.
-class ScratchFile {
- public:
-  explicit ScratchFile(const std::string& bytes)
-      : path_(::testing::TempDir() + "kevrano_tor_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tor") {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  ~ScratchFile() { std::filesystem::remove(path_); }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 TEST(Cli, CheckPrintsTheSummary) {
   const std::string path = testing::TestDataPath("plano_convex.tor");
@@ -114,39 +102,90 @@ TEST(Cli, HelpWinsAndNamesTheCubicRule) {
             UsageText().find("cubic through its four nodes at parameters 0, 1/3,\n2/3 and 1"));
 }
 
+TEST(Cli, VersionStandardInputAndTheTerminal) {
+  const std::string lens = testing::TestData("plano_convex.tor");
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    bool terminal;
+    int status;
+    std::string out_start;
+    std::string err;
+  } kCases[] = {
+      {"version", {"--version"}, "", false, kExitOk, "kevrano-tor " KEVRANO_VERSION "\n", ""},
+      {"check of standard input",
+       {"check", "-"},
+       lens,
+       false,
+       kExitOk,
+       "standard input: lens outline checked, no problems\n",
+       ""},
+      {"bad standard input",
+       {"svg", "-"},
+       "%PDF-1.4\n",
+       false,
+       kExitBadFile,
+       "",
+       "kevrano-tor: standard input:1: not a tor file: the first record must be 'ZLOFF "
+       "real_variable'\n"},
+      {"stl to a terminal",
+       {"stl", "-"},
+       lens,
+       true,
+       kExitUsage,
+       "",
+       "kevrano-tor: stl writes a binary mesh, not for a terminal: send it to a file (kevrano-tor "
+       "stl FILE.tor > lens.stl)\n"},
+      {"stl to a pipe", {"stl", "-"}, lens, false, kExitOk, "kevrano-tor solid", ""},
+      {"svg to a terminal", {"svg", "-"}, lens, true, kExitOk, "<?xml", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = Tool(c.args, c.input, c.terminal);
+    EXPECT_EQ(c.status, run.status);
+    EXPECT_EQ(c.out_start, run.out.substr(0, c.out_start.size()));
+    EXPECT_EQ(c.out_start.empty(), run.out.empty());
+    EXPECT_EQ(c.err, run.err);
+  }
+}
+
 TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
   const std::string good = testing::TestData("plano_convex.tor");
   const struct {
     const char* name;
     std::string bytes;
     std::string err;  // after "kevrano-tor: FILE"
+    bool drawn;       // a file that parses is drawn by svg, its problems marked
   } kCases[] = {
       {"not a tor file", "%PDF-1.4\n",
-       ":1: not a tor file: the first record must be 'ZLOFF real_variable'"},
+       ":1: not a tor file: the first record must be 'ZLOFF real_variable'", false},
       {"truncated", good.substr(0, good.find("\r\n  ),\r\n") + 2),
-       ":23: the file ends where a node row or '),' was expected"},
+       ":23: the file ends where a node row or '),' was expected", false},
       {"binary",
        std::string("\x7f"
                    "ELF\x02\x01\x01\0",
                    8),
-       ":1: control byte 0x7F: not a text file"},
+       ":1: control byte 0x7F: not a text file", false},
       {"missing node",
        good.substr(0, good.find("        9  \"")) + good.substr(good.find("  ),\r\n  linear")),
-       ":26: linear segment 2 refers to node 9, but the file has 8 nodes"},
+       ":26: linear segment 2 refers to node 9, but the file has 8 nodes", true},
       {"open outline",
        good.substr(0, good.find("          2     2     9")) +
            good.substr(good.find("  ),\r\n  cubic")),
        ":22: the outline is open at the rim: the faces end at node 2 (z 2, r 3) and node 9 (z 2.5, "
-       "r 3), 0.5 apart, and no segment joins them"},
+       "r 3), 0.5 apart, and no segment joins them",
+       true},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    const ScratchFile file(c.bytes);
-    const std::string line = "kevrano-tor: " + file.path() + c.err + "\n";
+    const testing::ScratchFolder folder;
+    const std::string path = folder.Write("lens.tor", c.bytes);
+    const std::string line = "kevrano-tor: " + path + c.err + "\n";
     for (const char* command : {"check", "svg", "stl"}) {
-      const ToolRun run = Tool({command, file.path()});
+      const ToolRun run = Tool({command, path});
       EXPECT_EQ(kExitBadFile, run.status);
-      EXPECT_EQ("", run.out);
+      EXPECT_EQ(c.drawn && std::string(command) == "svg" ? "<?xml" : "", run.out.substr(0, 5));
       // check goes on to list every problem; the others stop at the first
       EXPECT_EQ(line, std::string(command) == "check" ? run.err.substr(0, line.size()) : run.err);
     }
@@ -155,9 +194,11 @@ TEST(Cli, BadFilesGiveOneLineWithTheirLine) {
   EXPECT_EQ(kExitBadFile, missing.status);
   EXPECT_EQ("kevrano-tor: /nonexistent/lens.tor: cannot open: No such file or directory\n",
             missing.err);
-  const ToolRun folder = Tool({"svg", ::testing::TempDir()});
+  const testing::ScratchFolder scratch;
+  const ToolRun folder = Tool({"svg", scratch.path().string()});
   EXPECT_EQ(kExitBadFile, folder.status);
-  EXPECT_EQ("kevrano-tor: " + ::testing::TempDir() + ": is a folder, not a tor file\n", folder.err);
+  EXPECT_EQ("kevrano-tor: " + scratch.path().string() + ": is a folder, not a tor file\n",
+            folder.err);
 }
 
 TEST(Cli, CheckListsEveryProblemAndWarning) {
@@ -165,25 +206,50 @@ TEST(Cli, CheckListsEveryProblemAndWarning) {
   mesh.nodes.push_back({3.0, 1.0});    // node 5, in no segment
   mesh.linear.push_back({1, 7});       // linear segment 4
   mesh.cubic.push_back({1, 2, 3, 8});  // cubic segment 1
-  const ScratchFile file(testing::TorText(mesh));
-  const ToolRun run = Tool({"check", file.path()});
+  const testing::ScratchFolder folder;
+  const std::string path = folder.Write("lens.tor", testing::TorText(mesh));
+  const ToolRun run = Tool({"check", path});
   EXPECT_EQ(kExitBadFile, run.status);
   EXPECT_EQ("", run.out);
-  const std::string p = "kevrano-tor: " + file.path();
+  const std::string p = "kevrano-tor: " + path;
   EXPECT_EQ(p + ":25: linear segment 4 refers to node 7, but the file has 5 nodes\n" + p +
                 ":29: cubic segment 1 refers to node 8, but the file has 5 nodes\n",
             run.err);
 }
 
+TEST(Cli, CheckListsTwentyProblemsAndCountsTheRest) {
+  // Each extra segment refers to a node the file lacks: one problem each
+  const struct {
+    int32_t problems;
+    std::string tail;
+  } kCases[] = {{20, ""}, {21, ": and 1 more problem\n"}, {23, ": and 3 more problems\n"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.problems);
+    const testing::ScratchFolder folder;
+    const std::string p = "kevrano-tor: " + (folder.path() / "lens.tor").string();
+    testing::MeshSpec mesh = testing::Cylinder();
+    std::string want;
+    for (int32_t k = 1; k <= c.problems; ++k) {
+      mesh.linear.push_back({1, 100 + k});
+      if (k <= 20) {
+        want += p + ":" + std::to_string(23 + k) + ": linear segment " + std::to_string(3 + k) +
+                " refers to node " + std::to_string(100 + k) + ", but the file has 4 nodes\n";
+      }
+    }
+    if (!c.tail.empty()) want += p + c.tail;
+    EXPECT_EQ(want, Tool({"check", folder.Write("lens.tor", testing::TorText(mesh))}).err);
+  }
+}
+
 TEST(Cli, CheckCountsWarnings) {
   testing::MeshSpec mesh = testing::Cylinder();
   mesh.nodes.push_back({3.0, 1.0});  // node 5, in no segment
-  const ScratchFile file(testing::TorText(mesh));
-  const ToolRun run = Tool({"check", file.path()});
+  const testing::ScratchFolder folder;
+  const std::string path = folder.Write("lens.tor", testing::TorText(mesh));
+  const ToolRun run = Tool({"check", path});
   EXPECT_EQ(kExitOk, run.status);
-  EXPECT_EQ("kevrano-tor: " + file.path() + ":18: warning: node 5 belongs to no segment\n",
-            run.err);
-  EXPECT_EQ(0u, run.out.find(file.path() + ": lens outline checked, 1 warning\n"));
+  EXPECT_EQ("kevrano-tor: " + path + ":18: warning: node 5 belongs to no segment\n", run.err);
+  EXPECT_EQ(0u, run.out.find(path + ": lens outline checked, 1 warning\n"));
 }
 
 TEST(Cli, SvgAndStlGoToStandardOutput) {

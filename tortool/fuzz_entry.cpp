@@ -24,6 +24,10 @@ int FuzzTorInput(const uint8_t* data, std::size_t size) {
   const CheckResult check = CheckOutline(file);
   if (!check.outline) {
     if (check.errors.empty()) std::abort();
+    // The drawing of the failing outline, its problems marked
+    if (RenderProblemSvg(file, check.errors, "fuzz").find("nan") != std::string::npos) {
+      std::abort();
+    }
     return 0;
   }
   const Summary s = Summarize(file, *check.outline);

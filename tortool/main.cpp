@@ -1,5 +1,7 @@
 // kevrano-tor: checks, draws and meshes the zoned lens of a tor file.
 
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,5 +11,5 @@
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return tortool::RunTool(args, std::cout, std::cerr);
+  return tortool::RunTool(args, std::cin, std::cout, std::cerr, isatty(STDOUT_FILENO) == 1);
 }

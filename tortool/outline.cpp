@@ -33,6 +33,20 @@ void Add(std::vector<Problem>* list, int line, std::string message) {
   if (list->size() < kMaxProblems) list->push_back(Problem{line, std::move(message)});
 }
 
+void Add(std::vector<OutlineProblem>* list, int line, std::string message,
+         std::optional<Point> where) {
+  if (list->size() < kMaxProblems) {
+    list->push_back(OutlineProblem{Problem{line, std::move(message)}, where});
+  }
+}
+
+/// The node's place, when the node exists.
+std::optional<Point> PlaceOf(const TorFile& file, int32_t number) {
+  if (number < 1 || static_cast<std::size_t>(number) > file.nodes.size()) return std::nullopt;
+  const Node& n = file.nodes[static_cast<std::size_t>(number) - 1];
+  return Point{n.z, n.r};
+}
+
 /// Lengths below which points count as on the axis or as one point.
 struct Tolerances {
   double axis = 0.0;
@@ -54,7 +68,7 @@ Tolerances TolerancesFor(const TorFile& file) {
 }
 
 /// Pieces in table order, linear first, with every node checked to exist.
-std::vector<Piece> CollectPieces(const TorFile& file, std::vector<Problem>* errors) {
+std::vector<Piece> CollectPieces(const TorFile& file, std::vector<OutlineProblem>* errors) {
   std::vector<Piece> pieces;
   const auto node_count = static_cast<int32_t>(file.nodes.size());
   auto check = [&](const Piece& p, int count) {
@@ -62,14 +76,21 @@ std::vector<Piece> CollectPieces(const TorFile& file, std::vector<Problem>* erro
     for (int i = 0; i < count; ++i) {
       const int32_t k = textio::At(p.nodes, i + 1);
       if (k < 1 || k > node_count) {
+        // Marked at a node of the segment that exists, if any
+        std::optional<Point> where;
+        for (const int32_t other : p.nodes) {
+          if (!where && other != k) where = PlaceOf(file, other);
+        }
         Add(errors, p.line,
             p.Name() + " refers to node " + std::to_string(k) + ", but the file has " +
-                std::to_string(node_count) + " nodes");
+                std::to_string(node_count) + " nodes",
+            where);
         ok = false;
       }
       for (int j = 0; j < i; ++j) {
         if (textio::At(p.nodes, j + 1) == k) {
-          Add(errors, p.line, p.Name() + " names node " + std::to_string(k) + " twice");
+          Add(errors, p.line, p.Name() + " names node " + std::to_string(k) + " twice",
+              PlaceOf(file, k));
           ok = false;
         }
       }
@@ -98,7 +119,7 @@ struct Incidence {
 };
 
 Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
-                  std::vector<Problem>* errors, std::vector<Problem>* warnings) {
+                  std::vector<OutlineProblem>* errors, std::vector<Problem>* warnings) {
   Incidence in;
   const std::size_t n = file.nodes.size();
   in.ends.resize(n + 1);
@@ -112,7 +133,8 @@ Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
         Add(errors, piece.line,
             "node " + std::to_string(k) + " is an end of three segments (" +
                 pieces[list[0]].Name() + ", " + pieces[list[1]].Name() + " and " + piece.Name() +
-                "): the outline branches there");
+                "): the outline branches there",
+            PlaceOf(file, k));
       }
     }
     if (piece.kind == PieceKind::kCubic) {
@@ -121,7 +143,8 @@ Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
         if (slot) {
           Add(errors, piece.line,
               "node " + std::to_string(k) + " lies inside both " + pieces[*slot].Name() + " and " +
-                  piece.Name());
+                  piece.Name(),
+              PlaceOf(file, k));
         }
         slot = p;
       }
@@ -131,7 +154,8 @@ Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
     if (in.inner[k] && !in.ends[k].empty()) {
       Add(errors, pieces[in.ends[k][0]].line,
           "node " + std::to_string(k) + " lies inside " + pieces[*in.inner[k]].Name() +
-              " and is also an end of " + pieces[in.ends[k][0]].Name());
+              " and is also an end of " + pieces[in.ends[k][0]].Name(),
+          PlaceOf(file, static_cast<int32_t>(k)));
     }
     if (!in.inner[k] && in.ends[k].empty()) {
       Add(warnings, file.nodes[k - 1].line, "node " + std::to_string(k) + " belongs to no segment");
@@ -247,6 +271,28 @@ double Orientation(Point a, Point b, Point c) {
   return (b.z - a.z) * (c.r - a.r) - (b.r - a.r) * (c.z - a.z);
 }
 
+/// Where two crossing chords meet.
+Point Intersection(const Chord& x, const Chord& y) {
+  const double dz = x.b.z - x.a.z;
+  const double dr = x.b.r - x.a.r;
+  const double ez = y.b.z - y.a.z;
+  const double er = y.b.r - y.a.r;
+  const double denominator = dz * er - dr * ez;
+  if (denominator == 0.0) return x.a;
+  const double t = ((y.a.z - x.a.z) * er - (y.a.r - x.a.r) * ez) / denominator;
+  return Point{x.a.z + t * dz, x.a.r + t * dr};
+}
+
+/// The lowest of 64 points along a cubic, where it dips furthest below the axis.
+Point LowestPoint(const Cubic& c) {
+  Point lowest = c.At(0.0);
+  for (int k = 1; k <= 64; ++k) {
+    const Point p = c.At(k / 64.0);
+    if (p.r < lowest.r) lowest = p;
+  }
+  return lowest;
+}
+
 bool Cross(const Chord& x, const Chord& y) {
   const double o1 = Orientation(x.a, x.b, y.a);
   const double o2 = Orientation(x.a, x.b, y.b);
@@ -266,7 +312,7 @@ std::vector<Piece> Travel(const Outline& outline) {
 }
 
 /// Looks for two chords of the closed outline that cross, neighbours apart.
-void FindCrossing(const TorFile& file, const Outline& outline, std::vector<Problem>* errors,
+void FindCrossing(const TorFile& file, const Outline& outline, std::vector<OutlineProblem>* errors,
                   std::vector<Problem>* warnings) {
   const std::vector<Piece> travel = Travel(outline);
   const std::size_t closing = travel.size();  // owner of the chords that close the outline
@@ -325,10 +371,10 @@ void FindCrossing(const TorFile& file, const Outline& outline, std::vector<Probl
       const std::size_t first = std::min(chords[i].owner, chords[j].owner);
       const std::size_t second = std::max(chords[i].owner, chords[j].owner);
       const int line = first < travel.size() ? travel[first].line : 0;
-      const Point where = chords[i].a;
       Add(errors, line,
           "the outline crosses itself: " + name(first) + " crosses " + name(second) + " near " +
-              PointText(where));
+              PointText(chords[i].a),
+          Intersection(chords[i], chords[j]));
       return;
     }
     active.push_back(i);
@@ -372,13 +418,13 @@ bool IsZoneStep(const TorFile& file, const Piece& piece) {
 
 CheckResult CheckOutline(const TorFile& file) {
   CheckResult result;
-  std::vector<Problem>& errors = result.errors;
+  std::vector<OutlineProblem>& errors = result.errors;
 
   // Every segment's nodes exist; the segments chain without branching
   const std::vector<Piece> pieces = CollectPieces(file, &errors);
   if (!errors.empty()) return result;
   if (pieces.empty()) {
-    Add(&errors, 0, "the mesh has no segments");
+    Add(&errors, 0, "the mesh has no segments", std::nullopt);
     return result;
   }
   const Incidence in = Connect(file, pieces, &errors, &result.warnings);
@@ -397,7 +443,8 @@ CheckResult CheckOutline(const TorFile& file) {
       Add(&errors, pieces[p].line,
           pieces[p].Name() +
               " lies on a closed loop of segments; a lens outline runs from the "
-              "axis to the rim and back to the axis");
+              "axis to the rim and back to the axis",
+          PlaceOf(file, pieces[p].First()));
       return result;
     }
   }
@@ -419,12 +466,14 @@ CheckResult CheckOutline(const TorFile& file) {
       if (!on_axis(end)) {
         Add(&errors, node_line(end),
             "the outline ends at " + node_text(end) +
-                ", away from the axis, and no segment continues it");
+                ", away from the axis, and no segment continues it",
+            PlaceOf(file, end));
       }
     }
     if (!errors.empty()) return result;
     if (run.size() < 2) {
-      Add(&errors, run[0].line, "the outline is a single segment from the axis to the axis");
+      Add(&errors, run[0].line, "the outline is a single segment from the axis to the axis",
+          PlaceOf(file, run[0].First()));
       return result;
     }
     std::tie(outline.feed, outline.radiation) = SplitAtRim(file, run, &outline.rim);
@@ -443,7 +492,8 @@ CheckResult CheckOutline(const TorFile& file) {
       Add(&errors, node_line(later),
           "the outline is open at the rim: the faces end at " + node_text(outline.feed.edge_node) +
               " and " + node_text(outline.radiation.edge_node) + ", " + Number(gap) +
-              " apart, and no segment joins them");
+              " apart, and no segment joins them",
+          Point{0.5 * (e1.z + e2.z), 0.5 * (e1.r + e2.r)});
       return result;
     }
   } else {
@@ -455,7 +505,8 @@ CheckResult CheckOutline(const TorFile& file) {
         "the segments form " + std::to_string(runs.size()) + " separate runs (from nodes " +
             starts + (runs.size() > 5 ? ", ..." : "") +
             "); a lens outline is one run from the axis to the axis, or two that meet at a "
-            "knife edge");
+            "knife edge",
+        PlaceOf(file, runs[1].front().First()));
     return result;
   }
 
@@ -464,7 +515,8 @@ CheckResult CheckOutline(const TorFile& file) {
   const double z_b = NodePoint(file, outline.radiation.axis_node).z;
   if (z_a == z_b) {
     Add(&errors, node_line(std::max(outline.feed.axis_node, outline.radiation.axis_node)),
-        "both faces meet the axis at z " + Number(z_a) + ": the lens has no thickness there");
+        "both faces meet the axis at z " + Number(z_a) + ": the lens has no thickness there",
+        Point{z_a, 0.0});
     return result;
   }
   if (z_a > z_b) {
@@ -483,7 +535,7 @@ CheckResult CheckOutline(const TorFile& file) {
       same = same && a.z == b.z && a.r == b.r;
     }
     if (same) {
-      Add(&errors, p.line, p.Name() + " has zero length: its four nodes lie at " + PointText(a));
+      Add(&errors, p.line, p.Name() + " has zero length: its four nodes lie at " + PointText(a), a);
       continue;
     }
     Box box;
@@ -491,7 +543,8 @@ CheckResult CheckOutline(const TorFile& file) {
     // Written to five digits, nodes meant to step evenly bend the curve a
     // little; only a dip beyond that is a fault
     if (box.r_min < -tol.edge) {
-      Add(&errors, p.line, p.Name() + " dips below the axis (r down to " + Number(box.r_min) + ")");
+      Add(&errors, p.line, p.Name() + " dips below the axis (r down to " + Number(box.r_min) + ")",
+          LowestPoint(PieceCubic(file, p)));
     }
   }
   for (std::size_t k = 1; k < in.ends.size(); ++k) {
@@ -500,10 +553,11 @@ CheckResult CheckOutline(const TorFile& file) {
     if (in.ends[k].empty() && !in.inner[k]) continue;
     const Node& n = file.nodes[k - 1];
     if (n.r < -tol.axis) {
-      Add(&errors, n.line, node_text(number) + " lies below the axis");
+      Add(&errors, n.line, node_text(number) + " lies below the axis", Point{n.z, n.r});
     } else if (n.r <= tol.axis) {
       Add(&errors, n.line,
-          node_text(number) + " lies on the axis; only the first node of each face may");
+          node_text(number) + " lies on the axis; only the first node of each face may",
+          Point{n.z, n.r});
     }
   }
   if (!errors.empty()) return result;
@@ -512,7 +566,7 @@ CheckResult CheckOutline(const TorFile& file) {
   FindCrossing(file, outline, &errors, &result.warnings);
   if (!errors.empty()) return result;
   if (!(Summarize(file, outline).volume > 0.0)) {
-    Add(&errors, 0, "the outline encloses no volume");
+    Add(&errors, 0, "the outline encloses no volume", std::nullopt);
     return result;
   }
   result.outline = std::move(outline);

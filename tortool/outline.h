@@ -9,6 +9,7 @@
 // and the outline does not cross itself.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,8 +50,17 @@ struct Outline {
   std::optional<Piece> rim;  // feed edge to radiation edge; none at a knife edge
 };
 
+/// Errors listed (by check, and on a drawing) before the rest are only counted.
+inline constexpr std::size_t kListedProblems = 20;
+
+/// An error of the outline, and the place on the lens it concerns when it
+/// lies at one place (a node, a crossing, the gap at an open rim).
+struct OutlineProblem : Problem {
+  std::optional<Point> where;
+};
+
 struct CheckResult {
-  std::vector<Problem> errors;
+  std::vector<OutlineProblem> errors;
   std::vector<Problem> warnings;
   std::optional<Outline> outline;  // present exactly when there are no errors
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <string>
 
@@ -17,6 +18,14 @@ using testing::ParseAndCheck;
 using testing::TorText;
 
 constexpr double kPi = std::numbers::pi;
+
+/// "z r" of a marked place, "" for none.
+std::string Where(const std::optional<Point>& p) {
+  if (!p) return "";
+  std::array<char, 64> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%g %g", p->z, p->r);
+  return buffer.data();
+}
 
 TEST(Geometry, CubicPassesThroughItsNodesAtThirds) {
   const std::array<Point, 4> p{Point{1.0, 0.0}, Point{1.5, 2.0}, Point{0.7, 3.0}, Point{2.0, 5.0}};
@@ -106,29 +115,33 @@ TEST(Outline, ReportsWhatIsWrongWithTheMesh) {
     MeshSpec mesh;
     int line;
     const char* message;
+    const char* where;  // the place marked on a drawing
   } kCases[] = {
       {"missing node", cylinder([](MeshSpec& m) {
          m.linear[2] = {2, 7};
        }),
-       23, "linear segment 3 refers to node 7, but the file has 4 nodes"},
+       23, "linear segment 3 refers to node 7, but the file has 4 nodes", "2 3"},
       {"segment on one node", cylinder([](MeshSpec& m) {
          m.linear[0] = {2, 2};
        }),
-       21, "linear segment 1 names node 2 twice"},
+       21, "linear segment 1 names node 2 twice", "2 3"},
       {"branch", cylinder([](MeshSpec& m) {
          m.linear.push_back({1, 4});
        }),
        24,
        "node 4 is an end of three segments (linear segment 2, linear segment 3 and linear segment "
-       "4): the outline branches there"},
+       "4): the outline branches there",
+       "5 3"},
       {"open rim", cylinder([](MeshSpec& m) { m.linear.pop_back(); }), 17,
        "the outline is open at the rim: the faces end at node 2 (z 2, r 3) and node 4 (z 5, r 3), "
-       "3 apart, and no segment joins them"},
+       "3 apart, and no segment joins them",
+       "3.5 3"},
       {"face not reaching the axis", cylinder([](MeshSpec& m) {
          m.nodes[0] = {2.0, 0.5};
        }),
        14,
-       "the outline ends at node 1 (z 2, r 0.5), away from the axis, and no segment continues it"},
+       "the outline ends at node 1 (z 2, r 0.5), away from the axis, and no segment continues it",
+       "2 0.5"},
       {"separate runs", cylinder([](MeshSpec& m) {
          m.nodes.push_back({3.0, 1.0});
          m.nodes.push_back({3.0, 2.0});
@@ -136,29 +149,32 @@ TEST(Outline, ReportsWhatIsWrongWithTheMesh) {
        }),
        26,
        "the segments form 2 separate runs (from nodes 1, 5); a lens outline is one run from the "
-       "axis to the axis, or two that meet at a knife edge"},
+       "axis to the axis, or two that meet at a knife edge",
+       "3 1"},
       {"closed loop", cylinder([](MeshSpec& m) {
          m.linear.push_back({1, 3});
        }),
        21,
        "linear segment 1 lies on a closed loop of segments; a lens outline runs from the axis to "
-       "the rim and back to the axis"},
+       "the rim and back to the axis",
+       "2 0"},
       {"node below the axis", cylinder([](MeshSpec& m) {
          m.nodes.push_back({5.0, -1.0});
          m.linear[1] = {3, 5};
          m.linear.push_back({5, 4});
        }),
-       18, "node 5 (z 5, r -1) lies below the axis"},
+       18, "node 5 (z 5, r -1) lies below the axis", "5 -1"},
       {"crossing faces", cylinder([](MeshSpec& m) {
          m.nodes[3] = {1.0, 3.0};
        }),
-       21, "the outline crosses itself: linear segment 1 crosses linear segment 2 near (z 2, r 0)"},
+       21, "the outline crosses itself: linear segment 1 crosses linear segment 2 near (z 2, r 0)",
+       "2 2.25"},
       {"no thickness on the axis", cylinder([](MeshSpec& m) {
          m.nodes[2] = {2.0, 0.0};
        }),
-       16, "both faces meet the axis at z 2: the lens has no thickness there"},
+       16, "both faces meet the axis at z 2: the lens has no thickness there", "2 0"},
       {"no segments", cylinder([](MeshSpec& m) { m.linear.clear(); }), 0,
-       "the mesh has no segments"},
+       "the mesh has no segments", ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -167,6 +183,7 @@ TEST(Outline, ReportsWhatIsWrongWithTheMesh) {
     EXPECT_FALSE(checked.check.outline);
     EXPECT_EQ(c.line, checked.check.errors[0].line);
     EXPECT_EQ(c.message, checked.check.errors[0].message);
+    EXPECT_EQ(c.where, Where(checked.check.errors[0].where));
   }
 }
 
@@ -210,6 +227,23 @@ TEST(Outline, ChecksCubicSegments) {
   EXPECT_EQ(30, zero.check.errors[0].line);
   EXPECT_EQ("cubic segment 1 has zero length: its four nodes lie at (z 2, r 3)",
             zero.check.errors[0].message);
+}
+
+TEST(Outline, KnifeEdgeToleratesTheFifthDigitOnly) {
+  // A double cone whose faces end at (4, 2) and (4 + gap, 2). Five digits of
+  // the largest coordinate, 5, allow a gap up to 5e-4.
+  const struct {
+    double gap;
+    bool knife_edge;
+  } kCases[] = {{4e-4, true}, {6e-4, false}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.gap);
+    MeshSpec m;
+    m.nodes = {{3.0, 0.0}, {4.0, 2.0}, {4.0 + c.gap, 2.0}, {5.0, 0.0}};
+    m.linear = {{1, 2}, {4, 3}};
+    const Checked checked = ParseAndCheck(TorText(m));
+    EXPECT_EQ(c.knife_edge, checked.check.outline.has_value());
+  }
 }
 
 TEST(Outline, WarnsOfNodesOutsideTheOutline) {

@@ -43,6 +43,8 @@ TEST(Stl, SolidIsWatertightWithTheSummaryVolume) {
     EXPECT_EQ(0u, mesh.header.rfind("kevrano-tor", 0));
     const std::vector<std::string> faults = testing::EdgeFaults(mesh);
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults, first " << faults[0];
+    const std::vector<std::string> normals = testing::NormalFaults(mesh);
+    EXPECT_TRUE(normals.empty()) << normals.size() << " wrong normals, first " << normals[0];
     // Every band but the two pole fans has two triangles per step
     const std::size_t points =
         OutlinePolygon(checked.file, *checked.check.outline, kStlChordsPerCubic).size();

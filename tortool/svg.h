@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tortool/outline.h"
 #include "tortool/tor_file.h"
@@ -16,6 +17,13 @@ namespace tortool {
 
 /// The whole SVG document. `title` heads the picture (usually the file name).
 std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_view title);
+
+/// A drawing of a lens whose outline fails the checks: every segment whose
+/// nodes exist, in both halves, unfilled; the first kListedProblems errors
+/// numbered in a legend below (the rest counted) and, where an error lies at
+/// one place, a red circle there with its number.
+std::string RenderProblemSvg(const TorFile& file, const std::vector<OutlineProblem>& errors,
+                             std::string_view title);
 
 }  // namespace tortool
 

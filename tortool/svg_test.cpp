@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tortool/test_support.h"
 
@@ -52,6 +53,44 @@ TEST(Svg, DrawsBothHalvesStepsRimAndFeed) {
   EXPECT_NE(std::string::npos, svg.find("z (mm), along the lens axis"));
   EXPECT_NE(std::string::npos, svg.find("<title>a&lt;b&gt;&amp;&quot;c&quot;</title>"));
   EXPECT_EQ(std::string::npos, svg.find("nan"));
+}
+
+TEST(Svg, MarksEachProblemOfAFailingOutline) {
+  testing::MeshSpec dangling = testing::Cylinder();  // 23 segments to missing nodes, from node 1
+  for (int32_t k = 1; k <= 23; ++k) dangling.linear.push_back({1, 100 + k});
+  testing::MeshSpec bare = testing::Cylinder();
+  bare.linear.clear();
+  const struct {
+    const char* name;
+    std::string text;
+    std::size_t circles;              // problems at one place share a circle
+    std::vector<std::string> listed;  // entries of the list below the drawing
+  } kCases[] = {
+      {"crossing faces",
+       testing::Export(testing::CrossingFacesLens()),
+       1,
+       {">1) line 64: the outline crosses itself: cubic segment 4 crosses cubic segment 9 near"}},
+      {"more problems than are listed",
+       testing::TorText(dangling),
+       1,
+       {">1-20</text>",
+        ">20) line 43: linear segment 23 refers to node 120, but the file has 4 nodes</text>",
+        ">and 3 more problems</text>"}},
+      {"a problem without a place",
+       testing::TorText(bare),
+       0,
+       {">1) the mesh has no segments (not marked: no single place)</text>"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const testing::Checked checked = testing::ParseAndCheck(c.text);
+    ASSERT_FALSE(checked.check.outline);
+    const std::string svg = RenderProblemSvg(checked.file, checked.check.errors, "lens.tor");
+    EXPECT_EQ(c.circles, Count(svg, "r=\"9\""));
+    for (const std::string& entry : c.listed)
+      EXPECT_NE(std::string::npos, svg.find(entry)) << entry;
+    EXPECT_EQ(std::string::npos, svg.find("nan"));
+  }
 }
 
 }  // namespace

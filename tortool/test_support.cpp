@@ -1,6 +1,7 @@
 #include "tortool/test_support.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +12,8 @@
 #include <iterator>
 #include <map>
 #include <numbers>
-#include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "export/szltic.h"
 #include "textio/fixed_format.h"
@@ -49,6 +50,27 @@ double Solve(F f, double target) {
 }
 
 }  // namespace
+
+ScratchFolder::ScratchFolder() {
+  std::string templ = ::testing::TempDir() + "kevrano-tor-XXXXXX";
+  if (mkdtemp(templ.data()) == nullptr) {
+    throw std::runtime_error("cannot make a scratch folder from " + templ);
+  }
+  path_ = templ;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchFolder::Write(const std::string& name, std::string_view bytes) const {
+  const std::filesystem::path file = path_ / name;
+  std::ofstream out(file, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.flush()) throw std::runtime_error("cannot write " + file.string());
+  return file.string();
+}
 
 std::string TorText(const MeshSpec& mesh) {
   const std::string kTail = "  0   1   -1.0   0.0";
@@ -173,25 +195,19 @@ LensData CrossingFacesLens() {
 }
 
 std::string Export(const LensData& lens) {
-  // Short names: the export reads a 70-character file name
-  std::random_device random;
-  const std::string stem = "/tmp/kt" + std::to_string(random()) + std::to_string(random());
-  const std::string tor_path = stem + ".tor";
-  const std::string report_path = stem + ".txt";
-  std::istringstream keyboard(tor_path + "\n" + std::to_string(lens.units) + "\n0\n");
+  const ScratchFolder folder;
+  std::istringstream keyboard("lens.tor\n" + std::to_string(lens.units) + "\n0\n");
   std::ostringstream screen;
   {
     textio::Units io(keyboard, screen, {});
-    io.open_text_unit(textio::kReport, report_path);
+    io.ConfineFilesTo(folder.path().string());
+    io.open_text_unit(textio::kReport, "lens.txt");
     textio::INPUTL inputl;
     tor::SZLTIC(io, lens.ZF, lens.RF, lens.ZR, lens.RR, lens.NPT, lens.EPS, 0.0f, 0.0f, lens.ISIDE,
                 lens.ISURF, inputl, lens.RZF, lens.RZR, lens.NZ, lens.STEP, lens.FR);
     io.CloseAll();
   }
-  std::string text = ReadBytes(tor_path);
-  std::filesystem::remove(tor_path);
-  std::filesystem::remove(report_path);
-  return text;
+  return ReadBytes((folder.path() / "lens.tor").string());
 }
 
 std::string TestDataPath(const std::string& name) {
@@ -251,6 +267,32 @@ double SignedVolume(const StlMesh& mesh) {
            d(0, 2) * (d(1, 0) * d(2, 1) - d(1, 1) * d(2, 0));
   }
   return sum / 6.0;
+}
+
+std::vector<std::string> NormalFaults(const StlMesh& mesh) {
+  std::vector<std::string> faults;
+  for (std::size_t t = 0; t < mesh.triangles.size(); ++t) {
+    const auto& v = mesh.triangles[t];
+    auto d = [&](std::size_t i, std::size_t k) {
+      return static_cast<double>(v[i][k]) - static_cast<double>(v[0][k]);
+    };
+    const std::array<double, 3> cross{d(1, 1) * d(2, 2) - d(1, 2) * d(2, 1),
+                                      d(1, 2) * d(2, 0) - d(1, 0) * d(2, 2),
+                                      d(1, 0) * d(2, 1) - d(1, 1) * d(2, 0)};
+    const double area = std::hypot(cross[0], cross[1], cross[2]);
+    const Vec3& n = mesh.normals[t];
+    const double length = std::hypot(double{n[0]}, double{n[1]}, double{n[2]});
+    const double along =
+        area > 0.0
+            ? (cross[0] * double{n[0]} + cross[1] * double{n[1]} + cross[2] * double{n[2]}) / area
+            : 0.0;
+    // Unit length, and within about a degree of the winding's normal
+    if (area > 0.0 && (std::fabs(length - 1.0) > 1e-5 || along < 0.9998)) {
+      faults.push_back("facet " + std::to_string(t) + ": normal (" + std::to_string(n[0]) + ", " +
+                       std::to_string(n[1]) + ", " + std::to_string(n[2]) + ")");
+    }
+  }
+  return faults;
 }
 
 std::vector<std::string> EdgeFaults(const StlMesh& mesh) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,24 @@
 #include "tortool/tor_file.h"
 
 namespace tortool::testing {
+
+/// A folder of the test's own, made with mkdtemp below ::testing::TempDir()
+/// (TEST_TMPDIR or TMPDIR when set), removed with everything in it when the
+/// object goes, also when the test fails. Throws when it cannot be made.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  /// Writes `bytes` to the file `name` in the folder; returns its path.
+  std::string Write(const std::string& name, std::string_view bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
 
 /// A mesh written by hand.
 struct MeshSpec {
@@ -63,7 +82,9 @@ double HyperbolicEdgeZ();
 /// 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
 LensData CrossingFacesLens();
 
-/// Runs the export on the data and returns the tor file it wrote.
+/// Runs the export on the data and returns the tor file it wrote. The
+/// export's files go to a scratch folder of their own, named by short
+/// answers (the export keeps 70 characters of a file name).
 std::string Export(const LensData& lens);
 
 /// A file of tortool/testdata.
@@ -89,6 +110,12 @@ bool ReadStl(std::string_view bytes, StlMesh* mesh);
 
 /// Volume enclosed by the triangles (positive for outward normals).
 double SignedVolume(const StlMesh& mesh);
+
+/// Facets whose stored normal is not the unit normal that the order of their
+/// vertices gives (right-hand rule): empty when every normal agrees. With
+/// a positive SignedVolume and no EdgeFaults, every normal points out of the
+/// solid.
+std::vector<std::string> NormalFaults(const StlMesh& mesh);
 
 /// Edges used by other than exactly two triangles, or twice in the same
 /// direction: empty for a closed, consistently oriented mesh.
