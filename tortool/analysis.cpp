@@ -27,7 +27,7 @@ enum class SurfaceKind { kFace, kStep, kRim };
 struct Surface {
   Cubic curve;
   SurfaceKind kind = SurfaceKind::kFace;
-  Box box;
+  int32_t zone = -1;  // zone steps between the piece and the axis along its face
 };
 
 struct Hit {
@@ -35,6 +35,7 @@ struct Hit {
   Point point;
   Point normal;    // unit, either side
   SurfaceKind kind = SurfaceKind::kFace;
+  int32_t zone = -1;
 };
 
 double Dot(Point a, Point b) { return a.z * b.z + a.r * b.r; }
@@ -186,6 +187,7 @@ class Scene {
       h.point = p;
       h.normal = {-tangent.r / length, tangent.z / length};
       h.kind = sf.kind;
+      h.zone = sf.zone;
       *best = h;
     };
     for (std::size_t i = 0; i + 1 < breaks.size(); ++i) {
@@ -244,14 +246,25 @@ Point AxisNormal(const Hit& h, double scale) {
 }
 
 std::vector<Surface> Surfaces(const TorFile& file, const Outline& outline, double scale) {
-  std::vector<Piece> pieces = outline.feed.pieces;
-  if (outline.rim) pieces.push_back(*outline.rim);
-  for (auto it = outline.radiation.pieces.rbegin(); it != outline.radiation.pieces.rend(); ++it) {
-    pieces.push_back(it->Reversed());
+  // Pieces in order along the outline, each with its zone on its face
+  std::vector<std::pair<Piece, int32_t>> pieces;
+  int32_t zone = 0;
+  for (const Piece& p : outline.feed.pieces) {
+    pieces.emplace_back(p, zone);
+    if (IsZoneStep(file, p)) ++zone;
   }
+  if (outline.rim) pieces.emplace_back(*outline.rim, -1);
+  std::vector<std::pair<Piece, int32_t>> radiation;
+  zone = 0;
+  for (const Piece& p : outline.radiation.pieces) {
+    radiation.emplace_back(p.Reversed(), zone);
+    if (IsZoneStep(file, p)) ++zone;
+  }
+  pieces.insert(pieces.end(), radiation.rbegin(), radiation.rend());
   std::vector<Surface> surfaces;
-  for (const Piece& p : pieces) {
+  for (const auto& [p, piece_zone] : pieces) {
     Surface sf;
+    sf.zone = piece_zone;
     if (p.kind == PieceKind::kCubic) {
       sf.curve = PieceCubic(file, p);
     } else {
@@ -371,6 +384,7 @@ std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int3
     }
     ray.entry = in->point;
     ray.exit = in->point;
+    ray.entry_zone = in->zone;
     if (in->kind != SurfaceKind::kFace) {
       ray.fate = in->kind == SurfaceKind::kStep ? RayFate::kBlockedByStep : RayFate::kBlockedByRim;
       trace.rays.push_back(ray);
@@ -389,6 +403,7 @@ std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int3
       continue;
     }
     ray.exit = out->point;
+    ray.exit_zone = out->zone;
     ray.length_in_lens = out->t;
     if (out->kind != SurfaceKind::kFace) {
       ray.fate = out->kind == SurfaceKind::kStep ? RayFate::kBlockedByStep : RayFate::kBlockedByRim;
@@ -477,7 +492,11 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   const std::vector<RayRecord>& rays = trace.rays;
   const std::size_t count = rays.size();
   fig.rays.resize(count);
-  fig.smoothing_width = 0.5 * lambda;
+  // Half a wavelength, but never fewer than about ten rays: with many zones
+  // at a short wavelength the rounded nodes tilt single rays more than the
+  // rays are apart
+  fig.smoothing_width =
+      std::max(0.5 * lambda, 10.0 * trace.lens_radius / static_cast<double>(std::max<std::size_t>(count, 1)));
 
   // Power of each ray tube, and where it goes
   PowerShares& power = fig.power;
@@ -557,30 +576,34 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   fig.rms_phase_error_deg = sum_w > 0.0 ? std::sqrt(sum_e2 / sum_w) : 0.0;
 
   // Ray tubes, smoothed. The rays that reach the aperture fall into runs of
-  // neighbours whose paths differ by less than λ/4 (a zone step or a blocked
-  // ray ends a run). Within a run, the aperture radius and the exit angle of
+  // neighbours that enter and leave in the same zones (a zone step or a
+  // blocked ray ends a run). Within a run, the aperture radius and the exit angle of
   // each ray are replaced by a least-squares line against θ through the rays
-  // whose aperture radii lie within half the smoothing width of its own; the
-  // rounded nodes of the file then no longer tilt the tubes.
+  // whose radii lie within half the smoothing width of its own. Tubes are
+  // sized where the rays leave the lens and carried along the axis to the
+  // aperture plane: exit points keep the file's five digits, while exit
+  // directions take the slopes of rounded nodes and, over the distance to
+  // the plane, would fold neighbouring tubes. (The path to the plane is
+  // traced along each ray; its error from a tilt is of second order.)
   std::vector<double> theta(count);
   std::vector<double> radius(count);
   std::vector<double> angle(count);
   for (std::size_t i = 0; i < count; ++i) {
     theta[i] = rays[i].theta;
-    radius[i] = rays[i].aperture_radius;
+    radius[i] = rays[i].exit.r;
     angle[i] = rays[i].exit_angle;
   }
   const RayRecord& first = rays[through.front()];
   const RayRecord& last = rays[through.back()];
-  const double mean_slope = (last.aperture_radius - first.aperture_radius) /
+  const double mean_slope = (last.exit.r - first.exit.r) /
                             std::max(last.theta - first.theta, 1e-300);
   std::vector<std::size_t> run_start(count, 0);
   std::vector<std::size_t> run_end(count, 0);
   for (std::size_t k = 0; k < through.size();) {
     std::size_t m = k;
     while (m + 1 < through.size() && through[m + 1] == through[m] + 1 &&
-           std::fabs(rays[through[m + 1]].optical_path - rays[through[m]].optical_path) <
-               0.25 * lambda) {
+           rays[through[m + 1]].entry_zone == rays[through[m]].entry_zone &&
+           rays[through[m + 1]].exit_zone == rays[through[m]].exit_zone) {
       ++m;
     }
     for (std::size_t j = k; j <= m; ++j) {

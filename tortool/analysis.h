@@ -79,6 +79,8 @@ struct RayRecord {
   double length_in_lens = 0.0;   // geometric length in the dielectric
   Fresnel entry_face;            // transmission where it enters
   Fresnel exit_face;             // transmission where it leaves
+  int32_t entry_zone = -1;       // zone steps between the entry and the axis along its face
+  int32_t exit_zone = -1;        // the same for the exit
 };
 
 /// The whole trace: rays at equal steps of θ from the axis to the lens edge.
@@ -109,7 +111,7 @@ struct RayFigures {
   double feed_power = 0.0;        // fraction of the feed's power in the ray's tube
   double aperture_power = 0.0;    // of it, what reaches the aperture
   double phase_error_deg = 0.0;   // path relative to the axial ray, modulo λ, in (-180, 180]
-  double smoothed_radius = 0.0;   // aperture radius of the smoothed ray tubes
+  double smoothed_radius = 0.0;   // exit radius of the smoothed ray tubes
   double smoothed_exit_angle = 0.0;
   double tube_inner = 0.0;        // the annulus the tube lands on
   double tube_outer = 0.0;
