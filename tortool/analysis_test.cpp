@@ -175,6 +175,15 @@ TEST(LensTrace, NormalIncidenceTransmission) {
     EXPECT_NEAR(1.0 - r * r, FresnelTransmission(1.0, 1.0, n).Mean(), 1e-12);
     EXPECT_NEAR(1.0 - r * r, FresnelTransmission(1.0, n, 1.0).te, 1e-12);
   }
+  // At Brewster's angle (tan i = n) the wave polarised in the plane of
+  // incidence passes whole, the other keeps 1 - ((n²-1)/(n²+1))²
+  for (const double n : {1.5, 2.0}) {
+    SCOPED_TRACE(n);
+    const Fresnel brewster = FresnelTransmission(std::cos(std::atan(n)), 1.0, n);
+    const double rs = (n * n - 1.0) / (n * n + 1.0);
+    EXPECT_NEAR(1.0, brewster.tm, 1e-12);
+    EXPECT_NEAR(1.0 - rs * rs, brewster.te, 1e-12);
+  }
   // The slab of the test files: ε 2.56, flat faces at z = 2 and 5
   std::string error;
   const testing::Checked slab = testing::ParseAndCheck(testing::TorText(testing::Cylinder()));
@@ -185,6 +194,45 @@ TEST(LensTrace, NormalIncidenceTransmission) {
   EXPECT_NEAR(1.0 - r * r, axial.entry_face.Mean(), 1e-9);
   EXPECT_NEAR(1.0 - r * r, axial.exit_face.Mean(), 1e-9);
   EXPECT_NEAR(2.0 + 1.6 * 3.0, axial.optical_path, 1e-9);
+}
+
+// A feed face that wiggles (one cubic through z = 3, 1, 3, 2 at r = 0,
+// 1, 2, 3) is crossed up to three times by one ray, and near the tangent
+// rays two of those crossings merge. Every ray must enter at the first
+// crossing along it, as a dense walk along the curve finds it.
+TEST(LensTrace, RaysEnterAtTheFirstCrossingOfAWavyFace) {
+  testing::MeshSpec m;
+  m.nodes = {{3.0, 0.0}, {1.0, 1.0}, {3.0, 2.0}, {2.0, 3.0}, {5.0, 0.0}, {5.0, 3.0}};
+  m.cubic = {{1, 2, 3, 4}};
+  m.linear = {{5, 6}, {4, 6}};
+  const testing::Checked lens = testing::ParseAndCheck(testing::TorText(m));
+  ASSERT_TRUE(lens.check.outline);
+  std::string error;
+  const std::optional<Trace> trace = TraceLens(lens.file, *lens.check.outline, 401, &error);
+  ASSERT_TRUE(trace) << error;
+  const Cubic face = PieceCubic(lens.file, lens.check.outline->feed.pieces.front());
+  for (const RayRecord& ray : trace->rays) {
+    // Walk along the face from the axis: r grows along it, so the first
+    // crossing met is the one nearest the feed
+    const Point d{std::cos(ray.theta), std::sin(ray.theta)};
+    auto side = [&](double s) {
+      const Point p = face.At(s);
+      return d.z * p.r - d.r * p.z;
+    };
+    constexpr int kSteps = 20000;
+    std::optional<Point> first;
+    for (int k = 0; k < kSteps && !first; ++k) {
+      const double a = static_cast<double>(k) / kSteps;
+      const double b = static_cast<double>(k + 1) / kSteps;
+      if ((side(a) <= 0.0) == (side(b) <= 0.0)) continue;
+      const double s = a + (b - a) * side(a) / (side(a) - side(b));
+      first = face.At(s);
+    }
+    if (!first) continue;  // the edge ray, through the last node
+    SCOPED_TRACE("theta " + std::to_string(ray.theta));
+    EXPECT_NEAR(first->z, ray.entry.z, 1e-6);
+    EXPECT_NEAR(first->r, ray.entry.r, 1e-6);
+  }
 }
 
 TEST(LensTrace, UnusableLensesAreRefused) {
