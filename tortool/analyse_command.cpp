@@ -213,18 +213,23 @@ int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ost
   int32_t rays = 2001;
   std::string svg_path;
   std::string csv_path;
-  app.add_option("LENS.tor", path, "the tor file")->required();
-  app.add_option("--wavelength", options.wavelength, "wavelength L in the file's unit")
-      ->required();
+  app.add_option("LENS.tor", path, "the tor file")->required()->type_name("");
+  app.add_option("--wavelength", options.wavelength, "wavelength in the file's unit")
+      ->required()
+      ->type_name("L");
   CLI::Option* taper = app.add_option("--edge-taper", options.edge_taper_db,
-                                      "feed power at the lens edge, dB below the axis (10)");
-  CLI::Option* q = app.add_option("--feed-q", feed_q, "Q of the feed pattern cos^(2Q) theta");
+                                      "feed power at the lens edge, dB below the axis (10)")
+                              ->type_name("DB");
+  CLI::Option* q = app.add_option("--feed-q", feed_q, "Q of the feed pattern cos^(2Q) theta")
+                         ->type_name("Q");
   taper->excludes(q);
-  app.add_option("--tan-delta", options.tan_delta, "loss tangent of the dielectric (0)");
+  app.add_option("--tan-delta", options.tan_delta, "loss tangent of the dielectric (0)")
+      ->type_name("T");
   app.add_option("--rays", rays, "rays traced, 2 to 100001 (2001)")
-      ->check(CLI::Range(2, 100001));
-  app.add_option("--svg", svg_path, "writes the drawings to FILE");
-  app.add_option("--csv", csv_path, "writes the per-ray table to FILE");
+      ->check(CLI::Range(2, 100001).description(""))
+      ->type_name("N");
+  app.add_option("--svg", svg_path, "writes the drawings to FILE")->type_name("FILE");
+  app.add_option("--csv", csv_path, "writes the per-ray table to FILE")->type_name("FILE");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -394,9 +394,15 @@ std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int3
     const std::optional<Point> inside = Refract(u, AxisNormal(*in, scale), 1.0, n, &cos_i);
     ray.entry_face = FresnelTransmission(cos_i, 1.0, n);
 
+    if (!inside) {
+      // Only a dielectric of index below 1 reflects a ray whole on the way in
+      ray.fate = RayFate::kTotalReflection;
+      trace.rays.push_back(ray);
+      continue;
+    }
+
     // Through the dielectric; a closed outline always lets the ray out
-    const std::optional<Hit> out =
-        inside ? scene.FirstHit(in->point, *inside, restart) : std::nullopt;
+    const std::optional<Hit> out = scene.FirstHit(in->point, *inside, restart);
     if (!out) {
       ray.fate = RayFate::kMissed;
       trace.rays.push_back(ray);
@@ -513,7 +519,7 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
     }
     const bool entered = ray.length_in_lens > 0.0;
     if (!entered) {
-      power.blocked += p;
+      (ray.fate == RayFate::kTotalReflection ? power.reflected : power.blocked) += p;
       continue;
     }
     const double t1 = ray.entry_face.Mean();

@@ -60,7 +60,7 @@ enum class RayFate {
   kBlockedByStep,     // met a zone-step wall, going in or coming out
   kBlockedByRim,      // met the rim, going in or coming out
   kMetLensAgain,      // after leaving, met the lens once more
-  kTotalReflection,   // reflected whole at the exit face
+  kTotalReflection,   // reflected whole at a face
   kTurnedBack,        // left the lens travelling away from the aperture
 };
 

@@ -164,6 +164,14 @@ TEST(LensTrace, PowerIsConserved) {
     EXPECT_NEAR(1.0, p.transmitted + p.reflected + p.absorbed + p.blocked + p.spilled + p.missed,
                 1e-6);
   }
+  // A slab of index below 1 reflects the oblique rays whole as they enter
+  testing::MeshSpec slab = testing::Cylinder();
+  slab.eps = 0.5f;
+  const Analysed a = Analyse(testing::TorText(slab), Options(0.5));
+  const PowerShares& p = a.figures.power;
+  EXPECT_GT(p.reflected, 0.1);
+  EXPECT_NEAR(1.0, p.transmitted + p.reflected + p.absorbed + p.blocked + p.spilled + p.missed,
+              1e-6);
 }
 
 // Normal incidence on a flat face transmits 1 - ((n-1)/(n+1))^2; the axial

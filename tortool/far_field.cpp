@@ -11,7 +11,8 @@ namespace tortool {
 namespace {
 
 /// The table of J1 covers 0 <= x <= kTableEnd in steps of 1/kPerUnit.
-constexpr double kTableEnd = 32.0;
+constexpr int kTableUnits = 32;
+constexpr double kTableEnd = kTableUnits;
 constexpr int kPerUnit = 64;
 
 /// Terms of the asymptotic series; at x >= 32 the last is below 1e-16.
@@ -43,7 +44,7 @@ double AsymptoticJ1(double x) {
 }  // namespace
 
 BesselJ1::BesselJ1() {
-  const int nodes = static_cast<int>(kTableEnd) * kPerUnit + 1;
+  const int nodes = kTableUnits * kPerUnit + 1;
   j0_.reserve(static_cast<std::size_t>(nodes));
   j1_.reserve(static_cast<std::size_t>(nodes));
   for (int i = 0; i < nodes; ++i) {
@@ -58,7 +59,7 @@ double BesselJ1::operator()(double x) const {
   // Cubic Hermite between the two nodes around x, slopes J1' = J0 - J1/x
   const double at = x * kPerUnit;
   const int32_t i = std::clamp(textio::TruncToInt32(at).value_or(0), 0,
-                               static_cast<int32_t>(kTableEnd) * kPerUnit - 1);
+                               kTableUnits * kPerUnit - 1);
   const auto k = static_cast<std::size_t>(i);
   const double h = 1.0 / kPerUnit;
   const double x0 = static_cast<double>(i) * h;
