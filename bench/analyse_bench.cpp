@@ -37,7 +37,8 @@ struct Lens {
 // Designs the lens with the built program in a fresh folder and reads it.
 bool DesignLargestLens(Lens* lens) {
   std::random_device seed;
-  const fs::path dir = fs::temp_directory_path() / ("kevrano-analyse-bench-" + std::to_string(seed()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("kevrano-analyse-bench-" + std::to_string(seed()));
   fs::create_directories(dir);
   std::ofstream(dir / "answers.txt", std::ios::binary) << kScript;
   const std::string command = "cd '" + dir.string() + "' && printf '1\\nanswers.txt\\n' | '" +

@@ -1,7 +1,6 @@
 #include "tortool/analyse_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -143,8 +142,8 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Trac
   text += Row("phase", budget(e.phase));
   text += Row("blockage", budget(e.blockage));
   text += Row("reflection", budget(e.reflection));
-  text += Row("dielectric loss", budget(e.dielectric) + " (tan delta " +
-                                     Num(options.tan_delta) + ")");
+  text +=
+      Row("dielectric loss", budget(e.dielectric) + " (tan delta " + Num(options.tan_delta) + ")");
   text += Row("aperture efficiency", budget(e.aperture));
   text += Row("directivity", Db(fig.directivity) + "i; uniform aperture of diameter " +
                                  Num(2.0 * fig.aperture_radius) + " " + unit + ": " +
@@ -157,11 +156,11 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Trac
                                     ? Fix(*fig.beam.first_sidelobe_db, 2) + " dB"
                                     : std::string("none within 12 wavelengths/diameter"));
   const PowerShares& p = fig.power;
-  text += Row("feed power", "transmitted " + Fix(p.transmitted, 4) + ", reflected " +
-                                Fix(p.reflected, 4) + ", absorbed " +
-                                Fix(p.absorbed, 4) + ", blocked " + Fix(p.blocked, 4) +
-                                ", spilled " + Fix(p.spilled, 4) +
-                                (p.missed > 0.0 ? ", missed " + Fix(p.missed, 4) : ""));
+  text +=
+      Row("feed power", "transmitted " + Fix(p.transmitted, 4) + ", reflected " +
+                            Fix(p.reflected, 4) + ", absorbed " + Fix(p.absorbed, 4) +
+                            ", blocked " + Fix(p.blocked, 4) + ", spilled " + Fix(p.spilled, 4) +
+                            (p.missed > 0.0 ? ", missed " + Fix(p.missed, 4) : ""));
   if (fig.folded_tubes > 0) {
     text += Row("ray tubes", std::to_string(fig.folded_tubes) + " still folded after smoothing");
   }
@@ -174,16 +173,15 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
       "smoothed_exit_angle_deg,aperture_radius,smoothed_aperture_radius,optical_path,"
       "length_in_lens,phase_error_deg,entry_te,entry_tm,entry_mean,exit_te,exit_tm,exit_mean,"
       "feed_power,aperture_power\n";
-    for (std::size_t i = 0; i < trace.rays.size(); ++i) {
+  for (std::size_t i = 0; i < trace.rays.size(); ++i) {
     const RayRecord& r = trace.rays[i];
     const RayFigures& rf = fig.rays[i];
     text += std::to_string(i + 1) + "," + Format(r.theta * kDeg, 10, 0) + "," + FateName(r.fate);
-    for (const double x :
-         {r.entry.z, r.entry.r, r.exit.z, r.exit.r, r.exit_angle * kDeg,
-          rf.smoothed_exit_angle * kDeg, r.aperture_radius, rf.smoothed_radius, r.optical_path,
-          r.length_in_lens, rf.phase_error_deg, r.entry_face.te, r.entry_face.tm,
-          r.entry_face.Mean(), r.exit_face.te, r.exit_face.tm, r.exit_face.Mean(),
-          rf.feed_power, rf.aperture_power}) {
+    for (const double x : {r.entry.z, r.entry.r, r.exit.z, r.exit.r, r.exit_angle * kDeg,
+                           rf.smoothed_exit_angle * kDeg, r.aperture_radius, rf.smoothed_radius,
+                           r.optical_path, r.length_in_lens, rf.phase_error_deg, r.entry_face.te,
+                           r.entry_face.tm, r.entry_face.Mean(), r.exit_face.te, r.exit_face.tm,
+                           r.exit_face.Mean(), rf.feed_power, rf.aperture_power}) {
       text += "," + Format(x, 10, 0);
     }
     text += "\n";
@@ -219,9 +217,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ost
       ->type_name("L");
   CLI::Option* taper = app.add_option("--edge-taper", options.edge_taper_db,
                                       "feed power at the lens edge, dB below the axis (10)")
-                              ->type_name("DB");
-  CLI::Option* q = app.add_option("--feed-q", feed_q, "Q of the feed pattern cos^(2Q) theta")
-                         ->type_name("Q");
+                           ->type_name("DB");
+  CLI::Option* q =
+      app.add_option("--feed-q", feed_q, "Q of the feed pattern cos^(2Q) theta")->type_name("Q");
   taper->excludes(q);
   app.add_option("--tan-delta", options.tan_delta, "loss tangent of the dielectric (0)")
       ->type_name("T");

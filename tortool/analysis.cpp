@@ -33,7 +33,7 @@ struct Surface {
 struct Hit {
   double t = 0.0;  // distance along the ray
   Point point;
-  Point normal;    // unit, either side
+  Point normal;  // unit, either side
   SurfaceKind kind = SurfaceKind::kFace;
   int32_t zone = -1;
 };
@@ -180,7 +180,8 @@ class Scene {
       const double t = Dot(d, Point{p.z - o.z, p.r - o.r});
       if (t <= t_min || (*best && t >= (*best)->t)) return;
       Point tangent = Tangent(c, s);
-      if (std::hypot(tangent.z, tangent.r) == 0.0) tangent = Tangent(c, s < 0.5 ? s + 1e-6 : s - 1e-6);
+      if (std::hypot(tangent.z, tangent.r) == 0.0)
+        tangent = Tangent(c, s < 0.5 ? s + 1e-6 : s - 1e-6);
       const double length = std::hypot(tangent.z, tangent.r);
       Hit h;
       h.t = t;
@@ -416,8 +417,7 @@ std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int3
       trace.rays.push_back(ray);
       continue;
     }
-    const std::optional<Point> leaving =
-        Refract(*inside, AxisNormal(*out, scale), n, 1.0, &cos_i);
+    const std::optional<Point> leaving = Refract(*inside, AxisNormal(*out, scale), n, 1.0, &cos_i);
     ray.exit_face = FresnelTransmission(cos_i, n, 1.0);
     if (!leaving) {
       ray.fate = RayFate::kTotalReflection;
@@ -453,8 +453,7 @@ namespace {
 /// evaluated at x0: value and slope. A single point gives its value and the
 /// `fallback` slope.
 std::pair<double, double> LineFit(const std::vector<double>& x, const std::vector<double>& y,
-                                  std::size_t first, std::size_t last, double x0,
-                                  double fallback) {
+                                  std::size_t first, std::size_t last, double x0, double fallback) {
   const double count = static_cast<double>(last - first + 1);
   double mx = 0.0;
   double my = 0.0;
@@ -489,7 +488,8 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   } else {
     const std::optional<double> q = FeedQForEdgeTaper(options.edge_taper_db, trace.edge_angle);
     if (!q) {
-      *error = "the lens edge is not in front of the feed, so no edge taper can be set (give --feed-q)";
+      *error =
+          "the lens edge is not in front of the feed, so no edge taper can be set (give --feed-q)";
       return std::nullopt;
     }
     fig.feed_q = *q;
@@ -502,7 +502,8 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   // at a short wavelength the rounded nodes tilt single rays more than the
   // rays are apart
   fig.smoothing_width =
-      std::max(0.5 * lambda, 10.0 * trace.lens_radius / static_cast<double>(std::max<std::size_t>(count, 1)));
+      std::max(0.5 * lambda,
+               10.0 * trace.lens_radius / static_cast<double>(std::max<std::size_t>(count, 1)));
 
   // Power of each ray tube, and where it goes
   PowerShares& power = fig.power;
@@ -601,8 +602,8 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   }
   const RayRecord& first = rays[through.front()];
   const RayRecord& last = rays[through.back()];
-  const double mean_slope = (last.exit.r - first.exit.r) /
-                            std::max(last.theta - first.theta, 1e-300);
+  const double mean_slope =
+      (last.exit.r - first.exit.r) / std::max(last.theta - first.theta, 1e-300);
   std::vector<std::size_t> run_start(count, 0);
   std::vector<std::size_t> run_end(count, 0);
   for (std::size_t k = 0; k < through.size();) {

@@ -55,13 +55,13 @@ double FeedPowerBeyond(double q, double theta);
 
 /// What became of a ray.
 enum class RayFate {
-  kTransmitted,       // through both faces and on to the aperture plane
-  kMissed,            // passed the lens by
-  kBlockedByStep,     // met a zone-step wall, going in or coming out
-  kBlockedByRim,      // met the rim, going in or coming out
-  kMetLensAgain,      // after leaving, met the lens once more
-  kTotalReflection,   // reflected whole at a face
-  kTurnedBack,        // left the lens travelling away from the aperture
+  kTransmitted,      // through both faces and on to the aperture plane
+  kMissed,           // passed the lens by
+  kBlockedByStep,    // met a zone-step wall, going in or coming out
+  kBlockedByRim,     // met the rim, going in or coming out
+  kMetLensAgain,     // after leaving, met the lens once more
+  kTotalReflection,  // reflected whole at a face
+  kTurnedBack,       // left the lens travelling away from the aperture
 };
 
 /// Short name of a fate, as the CSV writes it.
@@ -69,7 +69,7 @@ const char* FateName(RayFate fate);
 
 /// One ray of the trace.
 struct RayRecord {
-  double theta = 0.0;            // angle from the axis at the feed
+  double theta = 0.0;  // angle from the axis at the feed
   RayFate fate = RayFate::kMissed;
   Point entry;                   // where it meets the lens (when it does)
   Point exit;                    // where it leaves (when it does)
@@ -85,10 +85,10 @@ struct RayRecord {
 
 /// The whole trace: rays at equal steps of θ from the axis to the lens edge.
 struct Trace {
-  double index = 1.0;         // n = sqrt(ε)
-  double edge_angle = 0.0;    // largest angle from the axis at which the feed sees the lens
-  double lens_radius = 0.0;   // largest r of the outline
-  double aperture_z = 0.0;    // the aperture plane
+  double index = 1.0;        // n = sqrt(ε)
+  double edge_angle = 0.0;   // largest angle from the axis at which the feed sees the lens
+  double lens_radius = 0.0;  // largest r of the outline
+  double aperture_z = 0.0;   // the aperture plane
   std::vector<RayRecord> rays;
 };
 
@@ -100,7 +100,7 @@ std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int3
 
 struct AnalysisOptions {
   double wavelength = 1.0;
-  double edge_taper_db = 10.0;    // picks Q unless feed_q is given
+  double edge_taper_db = 10.0;  // picks Q unless feed_q is given
   std::optional<double> feed_q;
   double tan_delta = 0.0;
   int pattern_angles = 721;
@@ -108,12 +108,12 @@ struct AnalysisOptions {
 
 /// Figures that belong to one ray, after the ray tubes are smoothed.
 struct RayFigures {
-  double feed_power = 0.0;        // fraction of the feed's power in the ray's tube
-  double aperture_power = 0.0;    // of it, what reaches the aperture
-  double phase_error_deg = 0.0;   // path relative to the axial ray, modulo λ, in (-180, 180]
-  double smoothed_radius = 0.0;   // exit radius of the smoothed ray tubes
+  double feed_power = 0.0;       // fraction of the feed's power in the ray's tube
+  double aperture_power = 0.0;   // of it, what reaches the aperture
+  double phase_error_deg = 0.0;  // path relative to the axial ray, modulo λ, in (-180, 180]
+  double smoothed_radius = 0.0;  // exit radius of the smoothed ray tubes
   double smoothed_exit_angle = 0.0;
-  double tube_inner = 0.0;        // the annulus the tube lands on
+  double tube_inner = 0.0;  // the annulus the tube lands on
   double tube_outer = 0.0;
 };
 

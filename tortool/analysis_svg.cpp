@@ -111,8 +111,8 @@ struct Panel {
     for (int i = 0; i < 30; ++i) {
       const double y = std::ceil(y_min / ys) * ys + i * ys;
       if (y > y_max + 1e-9 * ys) break;
-      s += "<line x1=\"" + Fixed(left - 5.0) + "\" y1=\"" + Fixed(Y(y)) + "\" x2=\"" +
-           Fixed(left) + "\" y2=\"" + Fixed(Y(y)) + "\"/>\n";
+      s += "<line x1=\"" + Fixed(left - 5.0) + "\" y1=\"" + Fixed(Y(y)) + "\" x2=\"" + Fixed(left) +
+           "\" y2=\"" + Fixed(Y(y)) + "\"/>\n";
       labels += "<text x=\"" + Fixed(left - 8.0) + "\" y=\"" + Fixed(Y(y) + 4.0) +
                 "\" text-anchor=\"end\">" + Label(y) + "</text>\n";
     }
@@ -235,11 +235,11 @@ std::string RenderAnalysisSvg(const TorFile& file, const Outline& outline, const
   }
   svg += "<g fill=\"none\" stroke=\"" + std::string(kRayStroke) + "\" stroke-width=\"0.8\">\n" +
          through + "</g>\n";
-  svg += "<g fill=\"none\" stroke=\"" + std::string(kBlockedStroke) +
-         "\" stroke-width=\"0.8\">\n" + blocked + "</g>\n";
+  svg += "<g fill=\"none\" stroke=\"" + std::string(kBlockedStroke) + "\" stroke-width=\"0.8\">\n" +
+         blocked + "</g>\n";
   svg += "<line x1=\"" + Fixed(lens.X(trace.aperture_z)) + "\" y1=\"" + Fixed(lens.top) +
-         "\" x2=\"" + Fixed(lens.X(trace.aperture_z)) + "\" y2=\"" +
-         Fixed(lens.top + lens.height) + "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n";
+         "\" x2=\"" + Fixed(lens.X(trace.aperture_z)) + "\" y2=\"" + Fixed(lens.top + lens.height) +
+         "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n";
   svg += "<circle cx=\"" + Fixed(lens.X(0.0)) + "\" cy=\"" + Fixed(lens.Y(0.0)) +
          "\" r=\"4\" fill=\"#e67e22\" stroke=\"#7e3f06\"/>\n";
 

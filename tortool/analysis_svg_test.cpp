@@ -30,7 +30,8 @@ std::string UnbalancedTag(const std::string& svg) {
     if (end == std::string::npos) return "unterminated tag";
     const std::string tag = svg.substr(at + 1, end - at - 1);
     if (tag.starts_with('?')) continue;
-    const std::string name = tag.substr(tag[0] == '/', tag.find_first_of(" />", 1) - (tag[0] == '/'));
+    const std::string name =
+        tag.substr(tag[0] == '/', tag.find_first_of(" />", 1) - (tag[0] == '/'));
     if (tag[0] == '/') {
       if (open.empty() || open.back() != name) return name;
       open.pop_back();
@@ -56,8 +57,7 @@ TEST(AnalysisSvg, ThreeWellFormedDrawings) {
     std::string error;
     const std::optional<Trace> trace = TraceLens(lens.file, *lens.check.outline, 301, &error);
     ASSERT_TRUE(trace) << error;
-    const std::optional<Figures> figures =
-        ComputeFigures(*trace, Options(c.wavelength), &error);
+    const std::optional<Figures> figures = ComputeFigures(*trace, Options(c.wavelength), &error);
     ASSERT_TRUE(figures) << error;
     const std::string svg =
         RenderAnalysisSvg(lens.file, *lens.check.outline, *trace, *figures, c.wavelength, "a<b");

@@ -44,7 +44,9 @@ std::string DesignedTorFile(const Design& d) {
       (std::filesystem::path(::testing::TempDir()) / "kevrano-analysis").string());
   std::ostringstream answers;
   answers << "report.txt\n2\n2.25\n10 20\n0\n1\n0.2\n"
-          << d.lambda << "\n" << d.feed_share << "\n" << d.min_path << "\n1\nlens.tor\n3\n0\n0\n";
+          << d.lambda << "\n"
+          << d.feed_share << "\n"
+          << d.min_path << "\n1\nlens.tor\n3\n0\n0\n";
   testing_support::WriteFile(dir / "answers.txt", answers.str());
   const testing_support::RunResult run =
       testing_support::RunProgram(KEVRANO_BINARY, dir, "1\nanswers.txt\n");
@@ -151,8 +153,7 @@ TEST(LensTrace, PowerIsConserved) {
     Design design;
     AnalysisOptions options;
   } kCases[] = {
-      {"lossy, steps on the curved face", {0.5, 1.0, 0.5},
-       Options(0.5, 12.0, std::nullopt, 0.01)},
+      {"lossy, steps on the curved face", {0.5, 1.0, 0.5}, Options(0.5, 12.0, std::nullopt, 0.01)},
       {"isotropic feed, steps shared", {1.0, 0.5, 0.5}, Options(1.0, 10.0, 0.0)},
   };
   for (const auto& c : kCases) {

@@ -58,8 +58,7 @@ double BesselJ1::operator()(double x) const {
   if (x >= kTableEnd) return AsymptoticJ1(x);
   // Cubic Hermite between the two nodes around x, slopes J1' = J0 - J1/x
   const double at = x * kPerUnit;
-  const int32_t i = std::clamp(textio::TruncToInt32(at).value_or(0), 0,
-                               kTableUnits * kPerUnit - 1);
+  const int32_t i = std::clamp(textio::TruncToInt32(at).value_or(0), 0, kTableUnits * kPerUnit - 1);
   const auto k = static_cast<std::size_t>(i);
   const double h = 1.0 / kPerUnit;
   const double x0 = static_cast<double>(i) * h;
@@ -208,8 +207,8 @@ std::vector<PatternPoint> SamplePattern(const RadiationIntegral& pattern, double
   // The pattern is even in θ: each angle at or beyond the middle is computed
   // once and mirrored
   for (std::size_t i = n / 2; i < n; ++i) {
-    const double t = -theta_max_deg + 2.0 * theta_max_deg * static_cast<double>(i) /
-                                          static_cast<double>(n - 1);
+    const double t =
+        -theta_max_deg + 2.0 * theta_max_deg * static_cast<double>(i) / static_cast<double>(n - 1);
     const double level = std::norm(pattern.Field(t * std::numbers::pi / 180.0));
     const double db = axis > 0.0 ? 10.0 * std::log10(std::max(level / axis, 1e-30)) : -300.0;
     points[i] = {t, db};

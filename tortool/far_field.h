@@ -63,9 +63,9 @@ class RadiationIntegral {
 
 /// The main beam of a pattern that peaks on the axis.
 struct Beam {
-  double half_power_width_deg = 0.0;       // full width between the -3 dB points
-  std::optional<double> first_null_deg;    // angle from the axis of the first minimum
-  std::optional<double> first_sidelobe_db; // level of the next maximum, dB below the axis
+  double half_power_width_deg = 0.0;        // full width between the -3 dB points
+  std::optional<double> first_null_deg;     // angle from the axis of the first minimum
+  std::optional<double> first_sidelobe_db;  // level of the next maximum, dB below the axis
 };
 
 /// Finds the beam of `pattern` for an aperture of diameter `diameter`: the

@@ -25,8 +25,8 @@ TEST(FarField, UniformCircularAperture) {
     const int pieces = 997;
     const double density = 1.0 / (kPi * radius * radius);  // unit power in all
     for (int i = 0; i < pieces; ++i) {
-      aperture.push_back(
-          {radius * i / pieces, radius * (i + 1) / pieces, std::complex<double>(std::sqrt(density))});
+      aperture.push_back({radius * i / pieces, radius * (i + 1) / pieces,
+                          std::complex<double>(std::sqrt(density))});
     }
     const RadiationIntegral pattern(aperture, lambda);
     const double uniform = std::pow(kPi * d_over_lambda, 2.0);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -58,8 +58,7 @@ int FuzzTorInput(const uint8_t* data, std::size_t size) {
     return 0;
   }
   const PowerShares& p = figures->power;
-  const double total =
-      p.transmitted + p.reflected + p.absorbed + p.blocked + p.spilled + p.missed;
+  const double total = p.transmitted + p.reflected + p.absorbed + p.blocked + p.spilled + p.missed;
   if (!(std::fabs(total - 1.0) < 1e-6) || !std::isfinite(figures->rms_phase_error_deg)) {
     std::abort();
   }
