@@ -14,6 +14,7 @@
 #include <optional>
 #include <string_view>
 
+#include "tortool/analyse_command.h"
 #include "tortool/outline.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
@@ -204,6 +205,7 @@ std::string UsageText() {
   return "usage: kevrano-tor check FILE.tor\n"
          "       kevrano-tor svg FILE.tor > lens.svg\n"
          "       kevrano-tor stl [--segments N] FILE.tor > lens.stl\n"
+         "       kevrano-tor analyse FILE.tor --wavelength L [options]\n"
          "       kevrano-tor --version\n"
          "\n"
          "Checks, draws and meshes the zoned lens of a tor file.\n"
@@ -216,6 +218,8 @@ std::string UsageText() {
          "          marked and numbered, and the exit status is 1\n"
          "  stl     writes the solid of revolution as binary STL in millimetres\n"
          "          (to a file or a pipe, never to a terminal)\n"
+         "  analyse traces rays through the lens: phase error, efficiency, beam\n"
+         "          (kevrano-tor analyse --help for its options)\n"
          "\n"
          "  --segments N   steps around the axis in the STL, 3 to 65536 (default 256)\n"
          "  -h, --help     shows this text\n"
@@ -230,17 +234,11 @@ std::string UsageText() {
 
 int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err, bool out_is_terminal) {
-  // ---- Place of the analyse command -------------------------------------
-  // `kevrano-tor analyse ARGS...` hands every argument after its name,
-  // unparsed, to RunAnalyse (tortool/analyse_command.h). It is decided here,
-  // before the help scan below, so that `analyse --help` reaches it:
-  //
-  //   if (!args.empty() && args[0] == "analyse") {
-  //     return RunAnalyse({args.begin() + 1, args.end()}, out, err);
-  //   }
-  //
-  // and "analyse" joins the usage text and the list of commands below.
-  // ------------------------------------------------------------------------
+  // analyse parses its own options: every argument after its name goes to it,
+  // before the help scan below, so that `analyse --help` reaches it
+  if (!args.empty() && args[0] == "analyse") {
+    return RunAnalyse({args.begin() + 1, args.end()}, out, err);
+  }
 
   // Help wins over everything else on the line, then the version
   for (const std::string_view flag : {"-h", "--help", "--version"}) {
