@@ -20,7 +20,8 @@ trap 'exit 1' INT TERM
 run_installed() {
   prefix=$1
   for f in bin/kevrano bin/kevrano-tor share/man/man1/kevrano.1 share/man/man1/kevrano-tor.1 \
-           share/doc/kevrano/README.md share/doc/kevrano/examples/first_lens.txt; do
+           share/doc/kevrano/README.md share/doc/kevrano/docs/lens.svg \
+           share/doc/kevrano/examples/first_lens.txt; do
     [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
   done
   mkdir "$scratch/run"
