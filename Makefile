@@ -3,16 +3,27 @@ PRESET ?= dev
 DEMO_DIR ?= demo
 EXAMPLE ?= examples/first_lens.txt
 BIN = build/$(PRESET)/driver/kevrano
+# make install: where the programs go (DESTDIR stages them elsewhere), and the
+# optimised preset without tests that builds only the two programs.
+PREFIX ?= /usr/local
+DIST_PRESET ?= dist
 
-.PHONY: all build test run demo asan bench fuzz clean
+.PHONY: all deps deps-test build test run demo install package asan bench fuzz clean
 
 all: build
 
-build:
+# Installs the missing Debian packages when run as root, or says which.
+deps:
+	@scripts/deps.sh build
+
+deps-test:
+	@scripts/deps.sh test
+
+build: deps
 	@cmake --preset $(PRESET) >/dev/null
 	@cmake --build --preset $(PRESET)
 
-test: build
+test: deps-test build
 	ctest --preset $(PRESET)
 
 # Interactive run at the keyboard.
@@ -20,10 +31,26 @@ run: build
 	./$(BIN)
 
 # Runs the bundled example answer script; the report (and tor file) land in $(DEMO_DIR)/.
-demo: build
+# Builds only the program it runs. The script is named relative to the demo
+# folder, as a file name answer holds 70 characters.
+demo: deps
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET) --target kevrano
 	@mkdir -p $(DEMO_DIR)
-	cd $(DEMO_DIR) && printf '1\n%s\n' "$(abspath $(EXAMPLE))" | "$(abspath $(BIN))"
+	cd $(DEMO_DIR) && printf '1\n%s\n' "$$(realpath --relative-to=. "$(abspath $(EXAMPLE))")" | "$(abspath $(BIN))"
 	@echo "Files written in $(DEMO_DIR)/:" && ls -l $(DEMO_DIR)
+
+install: deps
+	@cmake --preset $(DIST_PRESET) >/dev/null
+	@cmake --build --preset $(DIST_PRESET)
+	DESTDIR="$(DESTDIR)" cmake --install build/$(DIST_PRESET) --prefix "$(PREFIX)"
+
+# A Debian package of both programs, their man pages, examples and docs.
+package: deps
+	@cmake --preset $(DIST_PRESET) >/dev/null
+	@cmake --build --preset $(DIST_PRESET)
+	cd build/$(DIST_PRESET) && cpack -G DEB -B package
+	@ls build/$(DIST_PRESET)/package/*.deb
 
 asan:
 	$(MAKE) test PRESET=asan

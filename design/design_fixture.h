@@ -2,14 +2,17 @@
 #define KEVRANO_DESIGN_DESIGN_FIXTURE_H_
 
 // Test support: runs whole designs of SPLENZ from typed answers held in
-// memory, with the report written to a file in a fresh temporary folder.
+// memory, with the report and every file the answers name written in a fresh
+// temporary folder.
+
+#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,33 +33,35 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-/// A fresh empty folder under the system's temporary folder.
+/// A fresh empty folder of its own under the system's temporary folder.
 inline std::filesystem::path MakeTempDir() {
-  std::random_device seed;
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("kevrano-design-" + std::to_string(seed()));
-  std::filesystem::create_directories(dir);
-  return dir;
+  std::string templ = (std::filesystem::temp_directory_path() / "kevrano-design-XXXXXX").string();
+  if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  return templ;
 }
 
-/// `text` with every "@DIR@" replaced by `dir`.
-inline std::string WithDir(std::string text, const std::filesystem::path& dir) {
-  for (std::size_t at = text.find("@DIR@"); at != std::string::npos; at = text.find("@DIR@")) {
-    text.replace(at, 5, dir.string());
+/// `text` with every "@DIR@/" dropped: a name in the answers is taken in the
+/// run's folder anyway.
+inline std::string WithDir(std::string text) {
+  for (std::size_t at = text.find("@DIR@/"); at != std::string::npos; at = text.find("@DIR@/")) {
+    text.erase(at, 6);
   }
   return text;
 }
 
 /// One program run in memory: answers typed on the keyboard, the screen
 /// captured, the report in a temporary folder. Designs are run one by one.
-/// "@DIR@" in the answers stands for that folder.
+/// A file named in the answers (such as "lens.tor") is written in that folder
+/// whatever the path of the folder, since a name answer holds 70 characters;
+/// "@DIR@/" before it may stand for the folder.
 class DesignRun {
  public:
   explicit DesignRun(const std::string& answers)
       : dir_(MakeTempDir()),
-        keyboard_(WithDir(answers, dir_)),
+        keyboard_(WithDir(answers)),
         io_(keyboard_, screen_, textio::ConsoleSetup{}) {
-    io_.open_text_unit(textio::kReport, (dir_ / "report.txt").string());
+    io_.ConfineFilesTo(dir_.string());
+    io_.open_text_unit(textio::kReport, "report.txt");
     splenz_ = std::make_unique<SPLENZ>(io_, inputl_);
   }
   ~DesignRun() {

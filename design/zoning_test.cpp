@@ -294,7 +294,7 @@ TEST(ZoningTest, ExportedOutlineFollowsTheZoning) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    DesignRun run(std::string(c.design) + c.zoning + "1\n@DIR@/lens.tor\n3\n0\n");
+    DesignRun run(std::string(c.design) + c.zoning + "1\nlens.tor\n3\n0\n");
     run.Design();
     const SPLENZ& s = run.splenz();
     const TorOutline tor = ReadTor(run.File("lens.tor"));

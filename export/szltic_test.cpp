@@ -214,14 +214,17 @@ const std::string kCrossing =
     "crosses cubic segment 9 near (z 2.68501, r 3.83874)\r\n";
 
 /// The export on a text unit set whose screen is a redirected stream; the
-/// report is a scratch file on unit 66.
+/// report is a scratch file on unit 66. Every file is named by its short name
+/// and lies in the scratch folder, however long the folder's path.
 class SzlticTest : public ::testing::Test {
  protected:
   SzlticTest() : io_(keyboard_, screen_, {}) {
-    EXPECT_LT(TorPath().size(), 70u);
-    io_.open_text_unit(textio::kReport, ReportPath());
+    io_.ConfineFilesTo(folder_.path().string());
+    io_.open_text_unit(textio::kReport, "report.txt");
   }
 
+  /// The tor file name answered, and the file's path.
+  static std::string TorName() { return "lens.tor"; }
   std::string TorPath() const { return folder_.File("lens.tor"); }
   std::string ReportPath() const { return folder_.File("report.txt"); }
   std::string ScriptPath() const { return folder_.File("answers.txt"); }
@@ -236,7 +239,7 @@ class SzlticTest : public ::testing::Test {
   /// Runs the export with the answers taken from a script.
   void Scripted(const LensCase& c, const std::string& answers) {
     std::ofstream(ScriptPath(), std::ios::binary) << answers;
-    io_.open_text_unit(textio::kScript, ScriptPath());
+    io_.open_text_unit(textio::kScript, "answers.txt");
     Run(c, textio::kScript);
   }
 
@@ -248,7 +251,7 @@ class SzlticTest : public ::testing::Test {
   }
 
   /// The usual answers: the file, millimetres, offset 25.4.
-  std::string Answers() const { return TorPath() + "\n3\n25.4\n"; }
+  std::string Answers() const { return TorName() + "\n3\n25.4\n"; }
 
   /// Closes the report and returns its content.
   std::string Report() {
@@ -442,7 +445,7 @@ TEST_F(SzlticTest, RimExactlyWhenEdgesDiffer) {
 
 TEST_F(SzlticTest, ScriptAnswersAreEchoed) {
   Scripted(WorkedExample(), Answers());
-  std::string name = TorPath();
+  std::string name = TorName();
   name.resize(70, ' ');
   EXPECT_EQ(kAskFile + "\r\n" + name + "\r\n" + kAskUnits + "           3\r\n" + kAskOffset +
                 "       25.400000\r\n" + kCrossing + "  ZONE:            0           1\r\n",
@@ -456,7 +459,7 @@ TEST_F(SzlticTest, NullAnswersKeepTheEarlierExport) {
   textio::INPUTL inputl;
   // A second export that answers units and offset with null values writes
   // what the first one was told.
-  for (const std::string& answers : {TorPath() + "\n4\n-2.5\n", TorPath() + "\n/\n,\n"}) {
+  for (const std::string& answers : {TorName() + "\n4\n-2.5\n", TorName() + "\n/\n,\n"}) {
     keyboard_.clear();
     keyboard_.str(answers);
     SZLTIC(io_, c.ZF, c.RF, c.ZR, c.RR, c.NPT, c.EPS, 0.0f, 0.0f, c.ISIDE, c.ISURF, inputl, c.RZF,
@@ -468,8 +471,8 @@ TEST_F(SzlticTest, NullAnswersKeepTheEarlierExport) {
 }
 
 TEST_F(SzlticTest, UnitsCodeAskedAgain) {
-  Scripted(WorkedExample(), TorPath() + "\n0\n7\n4\n-1.5\n");
-  std::string name = TorPath();
+  Scripted(WorkedExample(), TorName() + "\n0\n7\n4\n-1.5\n");
+  std::string name = TorName();
   name.resize(70, ' ');
   EXPECT_EQ(kAskFile + "\r\n" + name + "\r\n" + kAskUnits + "           0\r\n" + kAskUnits +
                 "           7\r\n" + kAskUnits + "           4\r\n" + kAskOffset +
@@ -480,7 +483,7 @@ TEST_F(SzlticTest, UnitsCodeAskedAgain) {
   EXPECT_EQ(-1.5f, tor.zloff);
 
   screen_.str("");
-  Typed(WorkedExample(), TorPath() + "\n9\n-2\n2\n0.5\n");
+  Typed(WorkedExample(), TorName() + "\n9\n-2\n2\n0.5\n");
   EXPECT_EQ(kAskFile + kAskUnits + kAskUnits + kAskUnits + kAskOffset + kCrossing +
                 "  ZONE:            0           1\r\n",
             screen_.str());
@@ -489,7 +492,7 @@ TEST_F(SzlticTest, UnitsCodeAskedAgain) {
 
 TEST_F(SzlticTest, ScriptEndingWhileUnitsAskedAgain) {
   try {
-    Scripted(WorkedExample(), TorPath() + "\n5\n");
+    Scripted(WorkedExample(), TorName() + "\n5\n");
     FAIL() << "the export went on without a units code";
   } catch (const textio::Failure& failure) {
     EXPECT_EQ(textio::FailureNumber::kEndOfFile, failure.number());
@@ -538,7 +541,7 @@ TEST_F(SzlticTest, RefusedLenses) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     std::ofstream(TorPath(), std::ios::binary) << "older file\n";
-    io_.open_text_unit(textio::kReport, ReportPath());
+    io_.open_text_unit(textio::kReport, "report.txt");
     screen_.str("");
     Scripted(c.lens, Answers() + "7\n");
 

@@ -38,6 +38,7 @@ class ScratchFolder {
 
   /// Path of a file in the folder.
   std::string File(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;

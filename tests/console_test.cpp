@@ -22,10 +22,7 @@ constexpr const char* kDesign = "1\n2.25\n10,20\n0\n1\n1\n1\n0.5\n0.5\n0\n";
 class ConsoleTest : public testing::Test {
  protected:
   void SetUp() override { dir_ = testing_support::MakeTempDir("kevrano-console"); }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { testing_support::RemoveTree(dir_); }
   fs::path dir_;
 };
 
@@ -55,7 +52,9 @@ TEST_F(ConsoleTest, TerminalShowsRecordsWithoutControlColumn) {
 
 TEST_F(ConsoleTest, TerminalPutsScriptEchoesOnTheirOwnLines) {
   WriteFile(dir_ / "answers.txt", std::string("report.txt\n") + kDesign + "0\n");
-  const auto run = RunOnTerminal(KEVRANO_BINARY, dir_, "1\nanswers.txt\n");
+  const auto run = RunOnTerminal(
+      KEVRANO_BINARY, dir_,
+      {{"Zoned Lens design; Enter 1 for file input ", "1"}, {"Enter file name ", "answers.txt"}});
   ASSERT_EQ(0, run.status) << run.out;
   const std::string shown = WithoutCr(run.out);
   EXPECT_EQ(
@@ -70,6 +69,22 @@ TEST_F(ConsoleTest, TerminalPutsScriptEchoesOnTheirOwnLines) {
       "       2.250000\n",
       shown.substr(0, shown.find("Enter Lens Radius")));
   EXPECT_EQ(ReadFile(dir_ / "report.txt").substr(0, 2), "\r\n");
+}
+
+TEST_F(ConsoleTest, OnlyOneAtAnotherDesignStartsAnother) {
+  // Anything but 1 ends the run normally; a run that went on would find the
+  // end of the typed answers and fail.
+  const char* const kEnds[] = {"0", "2", "-1", "11", "0.9"};
+  for (const char* answer : kEnds) {
+    SCOPED_TRACE(answer);
+    const auto run =
+        RunProgram(KEVRANO_BINARY, dir_, std::string("0\nreport.txt\n") + kDesign + answer + "\n");
+    EXPECT_EQ(0, run.status) << run.err;
+  }
+  // 1.9 is cut to 1: a second design is asked for, and the answers end.
+  const auto more =
+      RunProgram(KEVRANO_BINARY, dir_, std::string("0\nreport.txt\n") + kDesign + "1.9\n");
+  EXPECT_EQ("KEVRANO: severe (1): end-of-file during read, unit 5, file stdin\n", more.err);
 }
 
 struct FailureCase {

@@ -50,7 +50,8 @@ class Golden : public testing::TestWithParam<std::string> {};
 TEST_P(Golden, MatchesExpectedFiles) {
   const fs::path dir = fs::path(KEVRANO_GOLDEN_DIR) / GetParam();
   const fs::path expected = dir / "expected";
-  const fs::path work = testing_support::MakeTempDir("kevrano-golden");
+  const testing_support::ScratchDir scratch("kevrano-golden");
+  const fs::path& work = scratch.path();
   for (const auto& entry : fs::directory_iterator(dir)) {
     if (entry.is_regular_file() && entry.path().filename() != "stdin") {
       fs::copy_file(entry.path(), work / entry.path().filename());
@@ -71,7 +72,6 @@ TEST_P(Golden, MatchesExpectedFiles) {
                       fs::copy_options::overwrite_existing);
       }
     }
-    fs::remove_all(work);
     GTEST_SKIP() << "expected files written for " << GetParam();
   }
 
@@ -89,7 +89,6 @@ TEST_P(Golden, MatchesExpectedFiles) {
     const std::string got = ReadFile(work / name);
     EXPECT_EQ(want, got) << FirstDifference(want, got);
   }
-  fs::remove_all(work);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Golden, testing::ValuesIn(CaseNames()),

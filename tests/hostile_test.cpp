@@ -42,13 +42,7 @@ std::string Join(const std::vector<std::string>& answers, std::size_t count) {
 class HostileTest : public testing::Test {
  protected:
   void SetUp() override { dir_ = testing_support::MakeTempDir("kevrano-hostile"); }
-  void TearDown() override {
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_, ec)) {
-      if (entry.is_directory()) fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { testing_support::RemoveTree(dir_); }
 
   // Runs with `script` as the script of answers in a fresh folder `name`.
   RunResult RunScript(const std::string& name, const std::string& script) {

@@ -9,12 +9,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace testing_support {
@@ -133,8 +136,51 @@ RunResult RunProgramUnprivileged(const std::filesystem::path& program,
   return Run(program, dir, input, timeout_seconds, true);
 }
 
-RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,
-                        const std::string& input, int timeout_seconds) {
+namespace {
+
+// Every prompt of the dialogue, as the terminal shows it while the program
+// waits for the answer.
+constexpr const char* kPrompts[] = {
+    "Zoned Lens design; Enter 1 for file input ",
+    "Enter file name ",
+    "Enter output file name ",
+    "Enter specify 1 inner, 2 outer surface ",
+    "Enter Lens Dielectric Constant ",
+    "Enter Lens Radius, Edge Dist. from Feed ",
+    "Enter edge thickness along ray ",
+    "Enter Specified Surface: 1)Flat, 2)Spherical ",
+    "Enter Distance from Feed to Sphere Center ",
+    "Enter Design Radial Step Size ",
+    "Enter operating wavelength ",
+    "Enter zoning on feed surface (0 to 1, 1 all on feed side) ",
+    "Enter minimum path length in zoning ",
+    "Enter 1 to write CHAMP tor file of design ",
+    "CHAMP tor file of lens design; Enter file ",
+    "Enter units: 1 in., 2 ft., 3 mm, 4 m ",
+    "Enter Lens axis offset ",
+    "Enter 1 for another Design ",
+};
+
+// A prompt the list above does not know is taken as shown when the terminal
+// has shown an open line and nothing else for this long.
+constexpr auto kUnknownPromptQuiet = std::chrono::seconds(3);
+
+// Whether `shown` ends with one of the program's prompts.
+bool EndsWithPrompt(const std::string& shown) {
+  for (const char* prompt : kPrompts) {
+    if (std::string_view(shown).ends_with(prompt)) return true;
+  }
+  return false;
+}
+
+// Types `lines` (each with its line end, if any) one by one:
+// `ready(i, shown, quiet)` tells whether line i may be typed, `shown` being
+// what the terminal showed since the previous line was typed and `quiet`
+// whether it has shown nothing for a while.
+RunResult Converse(const std::filesystem::path& program, const std::filesystem::path& dir,
+                   const std::vector<std::string>& lines,
+                   const std::function<bool(std::size_t, const std::string&, bool)>& ready,
+                   int timeout_seconds) {
   int master = -1;
   termios tio{};
   cfmakeraw(&tio);
@@ -150,54 +196,71 @@ RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesys
   if (child < 0) throw std::runtime_error("forkpty");
   if (child == 0) ExecIn(program, dir);
   RunResult result;
-  // Type the answers one line at a time, each after the program has shown
-  // something new, as a user would; then read until the terminal closes.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  auto last_output = std::chrono::steady_clock::now();
   std::size_t typed = 0;
+  std::string shown;  // since the last line was typed
+  bool killed = false;
   for (;;) {
-    if (std::chrono::steady_clock::now() > deadline) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now > deadline) {
       kill(child, SIGKILL);
+      killed = true;
       break;
     }
-    pollfd p{master, POLLIN, 0};
-    const int ready = poll(&p, 1, 200);
-    if (ready > 0) {
-      char buf[4096];
-      const ssize_t n = read(master, buf, sizeof buf);
-      if (n <= 0) break;  // the program has ended and closed the terminal
-      result.out.append(buf, static_cast<std::size_t>(n));
-      continue;
-    }
-    // Quiet for a moment: the program waits for an answer.
-    if (typed < input.size()) {
-      std::size_t end = input.find('\n', typed);
-      end = end == std::string::npos ? input.size() : end + 1;
-      const std::string line = input.substr(typed, end - typed);
+    if (typed < lines.size() && ready(typed, shown, now - last_output > kUnknownPromptQuiet)) {
+      const std::string& line = lines[typed];
       if (write(master, line.data(), line.size()) < 0) break;
-      typed = end;
+      ++typed;
+      shown.clear();
       continue;
     }
-    int raw = 0;
-    if (waitpid(child, &raw, WNOHANG) == child) {
-      // Collect what is still buffered on the terminal.
-      for (;;) {
-        pollfd q{master, POLLIN, 0};
-        if (poll(&q, 1, 50) <= 0) break;
-        char buf[4096];
-        const ssize_t n = read(master, buf, sizeof buf);
-        if (n <= 0) break;
-        result.out.append(buf, static_cast<std::size_t>(n));
-      }
-      result.status = Status(raw);
-      close(master);
-      return result;
-    }
+    pollfd p{master, POLLIN, 0};
+    const int ready_fds = poll(&p, 1, 100);
+    if (ready_fds < 0 && errno != EINTR) break;
+    if (ready_fds <= 0) continue;
+    char buf[4096];
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n <= 0) break;  // the program has ended and closed the terminal
+    result.out.append(buf, static_cast<std::size_t>(n));
+    shown.append(buf, static_cast<std::size_t>(n));
+    last_output = std::chrono::steady_clock::now();
   }
   close(master);
   int raw = 0;
   waitpid(child, &raw, 0);
-  result.status = Status(raw);
+  result.status = killed ? 128 + SIGKILL : Status(raw);
   return result;
+}
+
+}  // namespace
+
+RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,
+                        const std::vector<TypedLine>& lines, int timeout_seconds) {
+  std::vector<std::string> text;
+  for (const TypedLine& l : lines) text.push_back(l.line + "\n");
+  return Converse(
+      program, dir, text,
+      [&lines](std::size_t i, const std::string& shown, bool) {
+        return shown.find(lines[i].prompt) != std::string::npos;
+      },
+      timeout_seconds);
+}
+
+RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,
+                        const std::string& input, int timeout_seconds) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < input.size();) {
+    const std::size_t end = std::min(input.find('\n', at), input.size() - 1) + 1;
+    lines.push_back(input.substr(at, end - at));
+    at = end;
+  }
+  return Converse(
+      program, dir, lines,
+      [](std::size_t, const std::string& shown, bool quiet) {
+        return EndsWithPrompt(shown) || (quiet && !shown.empty() && shown.back() != '\n');
+      },
+      timeout_seconds);
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -217,5 +280,27 @@ std::filesystem::path MakeTempDir(const std::string& stem) {
   if (mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp");
   return templ;
 }
+
+namespace {
+
+// Gives the owner every right on `dir` and the folders below it.
+void OpenUp(const std::filesystem::path& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) OpenUp(it->path());
+  }
+}
+
+}  // namespace
+
+void RemoveTree(const std::filesystem::path& dir) {
+  OpenUp(dir);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -26,8 +27,22 @@ RunResult RunProgramUnprivileged(const std::filesystem::path& program,
                                  const std::filesystem::path& dir, const std::string& input,
                                  int timeout_seconds = 60);
 
-/// Runs `program` in `dir` on a pseudo-terminal, typing `input`; returns what
-/// the terminal showed (with the terminal's own CR LF line ends).
+/// One line typed at the terminal once the program has shown `prompt` (the
+/// prompt's whole text, as the terminal shows it) since the previous line.
+struct TypedLine {
+  std::string prompt;
+  std::string line;  // without its line end
+};
+
+/// Runs `program` in `dir` on a pseudo-terminal, typing each line when its
+/// prompt has been shown; returns what the terminal showed (with the
+/// terminal's own CR LF line ends). A prompt that never comes ends the run at
+/// `timeout_seconds`.
+RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,
+                        const std::vector<TypedLine>& lines, int timeout_seconds = 60);
+
+/// As above, typing the lines of `input` one by one, each once the terminal
+/// shows one of the program's prompts waiting for an answer.
 RunResult RunOnTerminal(const std::filesystem::path& program, const std::filesystem::path& dir,
                         const std::string& input, int timeout_seconds = 60);
 
@@ -37,6 +52,25 @@ void WriteFile(const std::filesystem::path& path, const std::string& content);
 
 /// A fresh empty folder under the system's temporary folder.
 std::filesystem::path MakeTempDir(const std::string& stem);
+
+/// A fresh empty folder under the system's temporary folder, removed with
+/// everything in it (whatever its permissions) when the object goes, also
+/// when the test using it fails.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& stem) : path_(MakeTempDir(stem)) {}
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// Removes `dir` and everything in it, opening folders the tests locked.
+void RemoveTree(const std::filesystem::path& dir);
 
 }  // namespace testing_support
 

@@ -77,6 +77,10 @@ TEST(RenderExp, ScaledExamples) {
       {"too narrow", 25.4f, 9, 4, "*********"},
       {"fills exactly", -25.4f, 11, 4, "-2.5400E+01"},
       {"free-form width", 0.5f, 16, 6, "    5.000000E-01"},
+      {"exponent 9, last of one digit", 1.0e9f, 12, 4, "  1.0000E+09"},
+      {"exponent 10, first of two digits", 1.0e10f, 12, 4, "  1.0000E+10"},
+      {"exponent -10", 1.0e-10f, 12, 4, "  1.0000E-10"},
+      {"carry into exponent 10", 9.99996e9f, 12, 4, "  1.0000E+10"},
   };
   for (const FieldCase& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -91,6 +95,8 @@ TEST(RenderExp, UnscaledMantissaBelowOne) {
       {"carry", 0.99996f, 12, 4, "  0.1000E+01"},
       {"zero dropped when one column short", -25.4f, 10, 4, "-.2540E+02"},
       {"too narrow", 25.4f, 8, 4, "********"},
+      {"exponent 10", 1.0e9f, 12, 4, "  0.1000E+10"},
+      {"exponent -10", 1.0e-11f, 12, 4, "  0.1000E-10"},
   };
   for (const FieldCase& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -1,8 +1,7 @@
 #ifndef KEVRANO_TORTOOL_PNG_READ_H_
 #define KEVRANO_TORTOOL_PNG_READ_H_
 
-// A small PNG reader for the rendering test: 8-bit grey, grey with alpha, RGB
-// and RGBA images without interlacing, as browsers write their screenshots.
+// Reads the screenshots of the rendering test with libpng, as 8-bit RGBA.
 
 #include <array>
 #include <cstdint>
@@ -22,9 +21,6 @@ struct Image {
 
 /// Decodes a PNG file's bytes; false with a reason when it cannot.
 bool DecodePng(std::string_view bytes, Image* image, std::string* error);
-
-/// Inflates a zlib stream (RFC 1950/1951); false when it is damaged.
-bool Inflate(std::string_view zlib, std::vector<uint8_t>* out);
 
 }  // namespace tortool::testing
 
