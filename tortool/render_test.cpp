@@ -82,6 +82,25 @@ void CheckZonedLens(const testing::Image& image, const std::string& svg) {
       << "the halves differ";
 }
 
+// The analysis page: the lens with its traced rays in orange, and the two
+// plots' curves in the lens's dark blue, all on a white page.
+void CheckAnalysis(const testing::Image& image, const std::string&) {
+  int64_t ink = 0;
+  int64_t rays = 0;
+  int64_t curves = 0;
+  for (int32_t y = 0; y < image.height; ++y) {
+    for (int32_t x = 0; x < image.width; ++x) {
+      const auto& p = image.At(x, y);
+      if (!Near(p, 255, 255, 255)) ++ink;
+      if (Near(p, 0xe6, 0x7e, 0x22)) ++rays;
+      if (Near(p, 0x1f, 0x4e, 0x79)) ++curves;
+    }
+  }
+  EXPECT_GT(ink, int64_t{image.width} * image.height / 100) << "the picture is blank";
+  EXPECT_GT(rays, 200) << "no rays drawn";
+  EXPECT_GT(curves, 500) << "no lens outline or plotted curves";
+}
+
 const RenderCase kCases[] = {
     {"zoned hyperbolic lens",
      [](const fs::path& folder) {
@@ -90,6 +109,18 @@ const RenderCase kCases[] = {
        return ToolSvg(folder, testing::Export(lens));
      },
      CheckZonedLens},
+    {"analysis of a zoned lens",
+     [](const fs::path& folder) {
+       testing::LensData lens = testing::HyperbolicLens();
+       lens.FR = 0.5f;
+       std::ofstream(folder / "lens.tor", std::ios::binary) << testing::Export(lens);
+       const fs::path svg = folder / "analysis.svg";
+       EXPECT_TRUE(Shell(std::string(KEVRANO_TOR_BINARY) + " analyse '" +
+                         (folder / "lens.tor").string() + "' --wavelength 1 --svg '" +
+                         svg.string() + "' >/dev/null"));
+       return svg;
+     },
+     CheckAnalysis},
 };
 
 class RenderTest : public ::testing::Test {
