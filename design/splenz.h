@@ -61,6 +61,9 @@ class SPLENZ {
   float FR() const { return fr_; }
   const std::vector<float>& RZF() const { return rzf_; }
   const std::vector<float>& RZR() const { return rzr_; }
+  /// Exact zoning of the last design: the full zone step along each ray
+  /// 1..NPT (axial ray first); unused in the standard zoning.
+  const std::vector<float>& RaySteps() const { return ray_steps_; }
   /// Refractive index and required optical path of the last design.
   float RefractiveIndex() const { return n_; }
   float RequiredPath() const { return p_; }
@@ -79,6 +82,11 @@ class SPLENZ {
   // Zones the lens for an operating wavelength, writes the zoning block and
   // the zone boundaries, and hands the lens to the tor export on request.
   void Zone(float EPS, int32_t NPT, float RLENS, float EDGE);
+
+  // Exact zoning: each ray's zone step, and the zoning knots and splines over
+  // the path lengths that count those steps. False when a ray has no positive
+  // step.
+  bool PrepareExactZoning(int32_t NPT, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.
@@ -120,6 +128,8 @@ class SPLENZ {
   int32_t tor_answer_ = 0;
   tor::TorAnswers tor_answers_;  // units code and axis offset of the last export
   std::vector<float> rzf_, rzr_;
+  std::vector<float> ray_steps_;    // exact zoning: full step along ray i
+  std::vector<float> exact_paths_;  // exact zoning: counting paths, edge ray first
 
   // Splines of the feed and radiation radii against the lens path length,
   // over knots whose path lengths increase strictly.

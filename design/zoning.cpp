@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "design/exact_zoning.h"
 #include "design/splenz.h"
 #include "export/szltic.h"
 #include "kernels/spline.h"
@@ -29,6 +30,18 @@ const Layout kAskFeedShare(
 const Layout kAskMinimumPath("(' Enter minimum path length in zoning ',$)");
 const Layout kZoningBlock(
     "(/,' Lens zoning',"
+    "/,' Wavelength:           ',F9.4,"
+    "/,' Zone step:            ',F9.4,"
+    "/,' Feed side zone ratio: ',F9.4,"
+    "/,' Radiation zone ratio: ',F9.4,"
+    "/,' Minimum path length:  ',F9.4,"
+    "/,' Number of zones:      ',I4,"
+    "/,/,' Zone  Feed radius  Radiation radius',/)");
+// The same block in exact zoning, with the mode on a line of its own; the
+// zone step shown is the axial ray's.
+const Layout kExactZoningBlock(
+    "(/,' Lens zoning',"
+    "/,' Zoning mode:          exact, one wavelength along each ray',"
     "/,' Wavelength:           ',F9.4,"
     "/,' Zone step:            ',F9.4,"
     "/,' Feed side zone ratio: ',F9.4,"
@@ -102,12 +115,19 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   io_.write_laid_out(kScreen, kAskMinimumPath);
   AnswerReal(pmin_);
 
+  // Exact zoning counts the steps along each ray, on knots of its own.
+  const bool exact = options_.zoning == ZoningMode::kExact;
+  const bool steps_valid = !exact || PrepareExactZoning(NPT, EDGE);
+  const std::vector<float>& paths = exact ? exact_paths_ : tpath_;
+
   // Zone count and the zoning block.
-  const ZoneCount count = CountZones(At(tpath_, NPT), pmin_, step_, knots_, kMaxZones);
+  const ZoneCount count = steps_valid
+                              ? CountZones(At(paths, NPT), pmin_, step_, knots_, kMaxZones)
+                              : ZoneCount{ZoneVerdict::kNoStep, 0};
   nz_ = count.NZ;
   zones_stored_ = std::max(nz_, int32_t{0});
   for (int unit : {kScreen, kReport}) {
-    io_.write_laid_out(unit, kZoningBlock,
+    io_.write_laid_out(unit, exact ? kExactZoningBlock : kZoningBlock,
                        {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
   }
   for (int unit : {kScreen, kReport}) {
@@ -149,8 +169,25 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   io_.read_free(inputl_.IUNIT, {&tor_answer_});
   if (tor_answer_ == 1) {
     tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_,
-                rzr_, zones_stored_, step_, fr_, tor_answers_);
+                rzr_, zones_stored_, step_, fr_, tor_answers_,
+                exact ? std::span<const float>(ray_steps_) : std::span<const float>{});
   }
+}
+
+bool SPLENZ::PrepareExactZoning(int32_t NPT, float EDGE) {
+  ray_steps_.resize(kMaxRays, 0.0f);
+  exact_paths_.resize(kMaxRays, 0.0f);
+  const DesignRays rays{zf_, rf_, zr_, rr_, NPT, iside_, isurf_, EDGE, d_, rhos_, n_};
+  if (!ExactRaySteps(rays, wavelength_, fr_, ray_steps_)) return false;
+  ExactZoningPaths(tpath_, ray_steps_, NPT, pmin_, step_, exact_paths_);
+
+  // Splines of the feed and radiation radii against the counting paths
+  knots_ = ZoningKnots(exact_paths_, rf_reversed_, rr_reversed_, NPT, knot_paths_,
+                       knot_feed_radii_, knot_radiation_radii_);
+  kernels::SPLIN(knot_paths_, knot_feed_radii_, knots_, feed_b1_, feed_b2_, feed_b3_);
+  kernels::SPLIN(knot_paths_, knot_radiation_radii_, knots_, radiation_b1_, radiation_b2_,
+                 radiation_b3_);
+  return true;
 }
 
 }  // namespace design

@@ -12,6 +12,16 @@
 // becomes linear segments only; every other face becomes chained cubic
 // segments, with linear segments for its zone steps. A rim segment joins the
 // two edge nodes when the edge z values differ.
+//
+// In exact zoning each ray carries its own zone step, and the depth of zone k
+// at a point of a face is k times the step of the ray through that point
+// times the face's share, measured along that ray. The depth then varies
+// across a zone and the zone's face follows it, so a flat prescribed face
+// that gives up a share of the steps becomes chained cubic segments within
+// its zones; its outermost zone, not cut, stays one linear segment, and a
+// flat face that gives up nothing stays a single linear segment. The ray
+// through a point of a face is found by splines over the design rays against
+// that face's radius.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,13 +66,16 @@ struct ZonedLens {
   int32_t NZ = 0;
   float STEP = 0.0f;
   float FR = 0.0f;  // feed face share of each zone step
+  /// Exact zoning: the full zone step along ray i at i - 1 (rays 1..NPT);
+  /// STEP is then not used. Empty for the standard zoning.
+  std::span<const float> ray_steps = {};
 };
 
 /// Why an outline could not be built.
 enum class OutlineStatus {
   kBuilt,
   kTooFewPoints,        // NPT < 2: a face needs two points for its spline
-  kShortProfile,        // NPT exceeds a profile table
+  kShortProfile,        // NPT exceeds a profile table or the given ray steps
   kUnknownSide,         // ISIDE is neither 1 nor 2
   kUnknownSurface,      // ISURF is not 1, 2 or 3
   kRadiiNotIncreasing,  // RF or RR does not increase strictly (or holds NaN)
