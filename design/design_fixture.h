@@ -49,15 +49,16 @@ inline std::string WithDir(std::string text, const std::filesystem::path& dir) {
 
 /// One program run in memory: answers typed on the keyboard, the screen
 /// captured, the report in a temporary folder. Designs are run one by one.
-/// "@DIR@" in the answers stands for that folder.
+/// "@DIR@" in the answers stands for that folder. The options are those the
+/// command line would give.
 class DesignRun {
  public:
-  explicit DesignRun(const std::string& answers)
+  explicit DesignRun(const std::string& answers, DesignOptions options = {})
       : dir_(MakeTempDir()),
         keyboard_(WithDir(answers, dir_)),
         io_(keyboard_, screen_, textio::ConsoleSetup{}) {
     io_.open_text_unit(textio::kReport, (dir_ / "report.txt").string());
-    splenz_ = std::make_unique<SPLENZ>(io_, inputl_);
+    splenz_ = std::make_unique<SPLENZ>(io_, inputl_, options);
   }
   ~DesignRun() {
     std::error_code ec;

@@ -67,21 +67,36 @@ float ExactStep(float wavelength, float n, float FR, RayCosines cosines) {
   return wavelength / per_length;
 }
 
-bool ExactRaySteps(const DesignRays& rays, float wavelength, float FR, std::span<float> steps) {
-  bool valid = true;
+void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance,
+                  std::span<float> cos_feed, std::span<float> cos_radiation) {
   for (int32_t i = 1; i <= rays.NPT; ++i) {
-    const float step = ExactStep(wavelength, rays.n, FR, DesignRayCosines(rays, i));
-    At(steps, i) = step;
-    if (!(step > 0.0f) || !std::isfinite(step)) valid = false;
+    const float zf = At(rays.ZF, i);
+    const float rf = At(rays.RF, i);
+    const RayCosines cosines = DesignRayCosines(rays, i);
+    At(feed_distance, i) = std::sqrt(zf * zf + rf * rf);
+    At(cos_feed, i) = cosines.feed;
+    At(cos_radiation, i) = cosines.radiation;
   }
-  return valid;
 }
 
-void ExactZoningPaths(std::span<const float> TPATH, std::span<const float> steps, int32_t N,
-                      float pmin, float axial_step, std::span<float> paths) {
+bool ExactStepsValid(float wavelength, float n, float FR, std::span<const float> cos_feed,
+                     std::span<const float> cos_radiation, int32_t NPT) {
+  for (int32_t i = 1; i <= NPT; ++i) {
+    const float step = ExactStep(wavelength, n, FR, {At(cos_feed, i), At(cos_radiation, i)});
+    if (!(step > 0.0f) || !std::isfinite(step)) return false;
+  }
+  return true;
+}
+
+void ExactZoningPaths(std::span<const float> TPATH, std::span<const float> feed_distance,
+                      std::span<const float> cos_feed, std::span<const float> cos_radiation,
+                      int32_t N, float n, float FR, float wavelength, float pmin,
+                      float axial_step, std::span<float> paths) {
   for (int32_t k = 1; k <= N; ++k) {
-    const float ratio = axial_step / At(steps, N - k + 1);
-    At(paths, k) = pmin + (At(TPATH, k) - pmin) * ratio;
+    const int32_t i = N - k + 1;
+    const kernels::RayCut ray{At(feed_distance, i), At(cos_feed, i), At(cos_radiation, i)};
+    const float removed = kernels::RemovedPath(ray, n, FR, At(TPATH, k) - pmin);
+    At(paths, k) = pmin + removed / wavelength * axial_step;
   }
 }
 

@@ -4,16 +4,22 @@
 // Zoning that removes one wavelength of optical path along every design ray.
 //
 // Cutting a length s off the ray inside the lens at a face, along that ray,
-// shortens the ray's optical path by s·(n - cos g), g the angle between the ray
-// inside the lens and the ray in air on that side: the lens loses n·s, the air
-// gains s·cos g. A zone step of length d that takes the share FR from the feed
-// face and 1 - FR from the radiation face therefore removes one wavelength when
+// shortens the ray's optical path by s·(n - cos g) to first order, g the angle
+// between the ray inside the lens and the ray in air on that side: the lens
+// loses n·s, the air gains about s·cos g. A zone step of length d that takes
+// the share FR from the feed face and 1 - FR from the radiation face therefore
+// removes one wavelength when
 //   d = wavelength / (FR·(n - cos gf) + (1 - FR)·(n - cos gr)),
-// which is wavelength / (n - 1) for the axial ray. Zone boundary J lies on the
-// ray whose lens path length, less the base pmin, holds J such steps.
+// which is wavelength / (n - 1) for the axial ray. The zones themselves are cut
+// by the exact removed path of kernels/ray_cut.h, which adds the bending of
+// the feed's air ray towards a deep feed face cut. Zone boundary J lies on the
+// ray whose lens path length, less the base pmin, holds J wavelengths of
+// removable optical path.
 
 #include <cstdint>
 #include <span>
+
+#include "kernels/ray_cut.h"
 
 namespace design {
 
@@ -51,17 +57,25 @@ RayCosines DesignRayCosines(const DesignRays& rays, int32_t i);
 /// a share far outside 0..1).
 float ExactStep(float wavelength, float n, float FR, RayCosines cosines);
 
-/// Fills steps(1..NPT) with each design ray's full zone step. Returns false
-/// when any of them is not a positive finite length.
-bool ExactRaySteps(const DesignRays& rays, float wavelength, float FR, std::span<float> steps);
+/// Fills the cut of each design ray 1..NPT: its feed distance and cosines.
+void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance,
+                  std::span<float> cos_feed, std::span<float> cos_radiation);
 
-/// Path lengths that count zone steps along each ray on the scale of the axial
-/// step: paths(k) = pmin + (TPATH(k) - pmin)·axial_step / step of that ray,
-/// edge ray first as TPATH (TPATH(k) belongs to ray N - k + 1). Zone boundary
-/// J lies where this path is pmin + J·axial_step, as the lens path length
-/// does in the standard zoning.
-void ExactZoningPaths(std::span<const float> TPATH, std::span<const float> steps, int32_t N,
-                      float pmin, float axial_step, std::span<float> paths);
+/// Whether every design ray 1..NPT has a positive finite zone step for this
+/// wavelength and share (false for n <= 1 or a share far outside 0..1).
+bool ExactStepsValid(float wavelength, float n, float FR, std::span<const float> cos_feed,
+                     std::span<const float> cos_radiation, int32_t NPT);
+
+/// Path lengths that count the wavelengths of removable optical path along
+/// each ray on the scale of the axial step: paths(k) = pmin + W·axial_step /
+/// wavelength, W the path removed by cutting TPATH(k) - pmin off the ray, edge
+/// ray first as TPATH (TPATH(k) belongs to ray N - k + 1). Zone boundary J
+/// lies where this path is pmin + J·axial_step, as the lens path length does
+/// in the standard zoning.
+void ExactZoningPaths(std::span<const float> TPATH, std::span<const float> feed_distance,
+                      std::span<const float> cos_feed, std::span<const float> cos_radiation,
+                      int32_t N, float n, float FR, float wavelength, float pmin,
+                      float axial_step, std::span<float> paths);
 
 }  // namespace design
 

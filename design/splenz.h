@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "design/zoning.h"
+#include "export/outline.h"
 #include "export/szltic.h"
 #include "textio/units.h"
 
@@ -61,9 +62,15 @@ class SPLENZ {
   float FR() const { return fr_; }
   const std::vector<float>& RZF() const { return rzf_; }
   const std::vector<float>& RZR() const { return rzr_; }
-  /// Exact zoning of the last design: the full zone step along each ray
-  /// 1..NPT (axial ray first); unused in the standard zoning.
-  const std::vector<float>& RaySteps() const { return ray_steps_; }
+  /// Exact zoning of the last design, per ray 1..NPT (axial ray first): the
+  /// feed's distance from the feed face point and the cosines of the angles
+  /// between the ray inside the lens and in air at each face. Unused in the
+  /// standard zoning.
+  const std::vector<float>& CutFeedDistance() const { return cut_feed_distance_; }
+  const std::vector<float>& CutCosFeed() const { return cut_cos_feed_; }
+  const std::vector<float>& CutCosRadiation() const { return cut_cos_radiation_; }
+  /// The same with the material and wavelength, as the tor export takes it.
+  tor::ExactCuts ExactCuts() const;
   /// Refractive index and required optical path of the last design.
   float RefractiveIndex() const { return n_; }
   float RequiredPath() const { return p_; }
@@ -83,9 +90,9 @@ class SPLENZ {
   // the zone boundaries, and hands the lens to the tor export on request.
   void Zone(float EPS, int32_t NPT, float RLENS, float EDGE);
 
-  // Exact zoning: each ray's zone step, and the zoning knots and splines over
-  // the path lengths that count those steps. False when a ray has no positive
-  // step.
+  // Exact zoning: each ray's cut, and the zoning knots and splines over the
+  // path lengths that count its wavelengths. False when a ray has no
+  // positive zone step.
   bool PrepareExactZoning(int32_t NPT, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
@@ -128,8 +135,9 @@ class SPLENZ {
   int32_t tor_answer_ = 0;
   tor::TorAnswers tor_answers_;  // units code and axis offset of the last export
   std::vector<float> rzf_, rzr_;
-  std::vector<float> ray_steps_;    // exact zoning: full step along ray i
-  std::vector<float> exact_paths_;  // exact zoning: counting paths, edge ray first
+  // Exact zoning: the cut of ray i, and the counting paths, edge ray first.
+  std::vector<float> cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_;
+  std::vector<float> exact_paths_;
 
   // Splines of the feed and radiation radii against the lens path length,
   // over knots whose path lengths increase strictly.

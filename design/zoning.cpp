@@ -170,16 +170,26 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   if (tor_answer_ == 1) {
     tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_,
                 rzr_, zones_stored_, step_, fr_, tor_answers_,
-                exact ? std::span<const float>(ray_steps_) : std::span<const float>{});
+                exact ? ExactCuts() : tor::ExactCuts{});
   }
 }
 
+tor::ExactCuts SPLENZ::ExactCuts() const {
+  return {cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_, n_, wavelength_};
+}
+
 bool SPLENZ::PrepareExactZoning(int32_t NPT, float EDGE) {
-  ray_steps_.resize(kMaxRays, 0.0f);
-  exact_paths_.resize(kMaxRays, 0.0f);
+  for (std::vector<float>* table :
+       {&cut_feed_distance_, &cut_cos_feed_, &cut_cos_radiation_, &exact_paths_}) {
+    table->resize(kMaxRays, 0.0f);
+  }
   const DesignRays rays{zf_, rf_, zr_, rr_, NPT, iside_, isurf_, EDGE, d_, rhos_, n_};
-  if (!ExactRaySteps(rays, wavelength_, fr_, ray_steps_)) return false;
-  ExactZoningPaths(tpath_, ray_steps_, NPT, pmin_, step_, exact_paths_);
+  ExactRayCuts(rays, cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_);
+  if (!ExactStepsValid(wavelength_, n_, fr_, cut_cos_feed_, cut_cos_radiation_, NPT)) {
+    return false;
+  }
+  ExactZoningPaths(tpath_, cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_, NPT, n_, fr_,
+                   wavelength_, pmin_, step_, exact_paths_);
 
   // Splines of the feed and radiation radii against the counting paths
   knots_ = ZoningKnots(exact_paths_, rf_reversed_, rr_reversed_, NPT, knot_paths_,

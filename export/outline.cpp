@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels/ray_cut.h"
 #include "kernels/solvers.h"
 #include "kernels/spline.h"
 #include "textio/checked.h"
@@ -59,19 +60,25 @@ struct Face {
 };
 
 /// The design ray through each point of one face, by its radius on that
-/// face: the other face's point on the same ray and the ray's full zone step.
+/// face: the other face's point on the same ray and the ray's cut.
 class RayPartner {
  public:
   RayPartner(std::span<const float> own_r, std::span<const float> other_z,
-             std::span<const float> other_r, std::span<const float> steps, int32_t n)
-      : z_(own_r, other_z, n), r_(own_r, other_r, n), step_(own_r, steps, n) {}
+             std::span<const float> other_r, const ExactCuts& cuts, int32_t n)
+      : z_(own_r, other_z, n),
+        r_(own_r, other_r, n),
+        feed_distance_(own_r, cuts.feed_distance, n),
+        cos_feed_(own_r, cuts.cos_feed, n),
+        cos_radiation_(own_r, cuts.cos_radiation, n) {}
 
   float Z(float radius) const { return z_.Z(radius); }
   float R(float radius) const { return r_.Z(radius); }
-  float Step(float radius) const { return step_.Z(radius); }
+  kernels::RayCut Cut(float radius) const {
+    return {feed_distance_.Z(radius), cos_feed_.Z(radius), cos_radiation_.Z(radius)};
+  }
 
  private:
-  FaceSpline z_, r_, step_;
+  FaceSpline z_, r_, feed_distance_, cos_feed_, cos_radiation_;
 };
 
 /// Makes nodes and segments in file order.
@@ -79,6 +86,12 @@ class Builder {
  public:
   Builder(int32_t npt, int32_t nz, float step, Outline& outline)
       : npt_(npt), nz_(nz), step_(step), outline_(outline) {}
+
+  /// Sets the rays and feed share of an exact zoning.
+  void CutExactly(const ExactCuts& cuts, float FR) {
+    cuts_ = cuts;
+    fr_ = FR;
+  }
 
   /// The side of a flat prescribed face (`own`), moved into the lens by its
   /// share `w` of each step. Returns its edge node.
@@ -222,9 +235,14 @@ class Builder {
   }
 
   /// Makes the node of zone k at the own face's point (z, rho): moved into the
-  /// lens along the ray through it by k times its step times the share w.
+  /// lens along the ray through it by the share w of the cut that removes k
+  /// wavelengths from that ray.
   void DepthNode(const RayPartner& partner, int32_t k, float w, float z, float rho) {
-    const float depth = static_cast<float>(k) * partner.Step(rho) * w;
+    float depth = 0.0f;
+    if (k != 0) {
+      const float path = static_cast<float>(k) * cuts_.wavelength;
+      depth = w * kernels::CutLength(partner.Cut(rho), cuts_.n, fr_, path);
+    }
     OnLine(depth, z, rho, partner.Z(rho), partner.R(rho));
   }
 
@@ -253,14 +271,17 @@ class Builder {
   int32_t nz_;
   float step_;
   Outline& outline_;
+  ExactCuts cuts_;   // exact zoning only
+  float fr_ = 0.0f;  // exact zoning: the feed face's share of each cut
 };
 
 /// Both sides and the rim of an exactly zoned lens, in the order of the
 /// standard outline.
 OutlineStatus BuildExact(const ZonedLens& lens, const Face& feed, const Face& radiation,
                          Builder& builder, Outline& outline) {
-  const RayPartner feed_rays(lens.RF, lens.ZR, lens.RR, lens.ray_steps, lens.NPT);
-  const RayPartner radiation_rays(lens.RR, lens.ZF, lens.RF, lens.ray_steps, lens.NPT);
+  const RayPartner feed_rays(lens.RF, lens.ZR, lens.RR, lens.exact, lens.NPT);
+  const RayPartner radiation_rays(lens.RR, lens.ZF, lens.RF, lens.exact, lens.NPT);
+  builder.CutExactly(lens.exact, lens.FR);
   const float g = 1.0f - lens.FR;
   const bool flat = lens.ISURF == 1;
   try {
@@ -319,8 +340,12 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
   const bool flat = lens.ISURF == 1;
   const bool spherical = lens.ISURF == 2 || lens.ISURF == 3;
   Builder builder(lens.NPT, nz, lens.STEP, outline);
-  if (!lens.ray_steps.empty()) {
-    if (npt > lens.ray_steps.size()) return OutlineStatus::kShortProfile;
+  if (!lens.exact.feed_distance.empty()) {
+    const ExactCuts& cuts = lens.exact;
+    if (npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(),
+                        cuts.cos_radiation.size()})) {
+      return OutlineStatus::kShortProfile;
+    }
     return BuildExact(lens, feed, radiation, builder, outline);
   }
   try {
