@@ -62,13 +62,12 @@ RayCosines DesignRayCosines(const DesignRays& rays, int32_t i) {
 }
 
 float ExactStep(float wavelength, float n, float FR, RayCosines cosines) {
-  const float per_length =
-      FR * (n - cosines.feed) + (1.0f - FR) * (n - cosines.radiation);
+  const float per_length = FR * (n - cosines.feed) + (1.0f - FR) * (n - cosines.radiation);
   return wavelength / per_length;
 }
 
-void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance,
-                  std::span<float> cos_feed, std::span<float> cos_radiation) {
+void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance, std::span<float> cos_feed,
+                  std::span<float> cos_radiation) {
   for (int32_t i = 1; i <= rays.NPT; ++i) {
     const float zf = At(rays.ZF, i);
     const float rf = At(rays.RF, i);
@@ -90,8 +89,8 @@ bool ExactStepsValid(float wavelength, float n, float FR, std::span<const float>
 
 void ExactZoningPaths(std::span<const float> TPATH, std::span<const float> feed_distance,
                       std::span<const float> cos_feed, std::span<const float> cos_radiation,
-                      int32_t N, float n, float FR, float wavelength, float pmin,
-                      float axial_step, std::span<float> paths) {
+                      int32_t N, float n, float FR, float wavelength, float pmin, float axial_step,
+                      std::span<float> paths) {
   for (int32_t k = 1; k <= N; ++k) {
     const int32_t i = N - k + 1;
     const kernels::RayCut ray{At(feed_distance, i), At(cos_feed, i), At(cos_radiation, i)};

@@ -36,12 +36,12 @@ struct RayCosines {
 struct DesignRays {
   std::span<const float> ZF, RF, ZR, RR;
   int32_t NPT = 0;
-  int32_t ISIDE = 0;   // prescribed face: 1 feed, 2 radiation
-  int32_t ISURF = 0;   // prescribed shape: 1 flat, 2 and 3 spherical
-  float edge = 0.0f;   // axial distance of the edge plane (the flat face's plane)
-  float centre = 0.0f; // feed to sphere centre
+  int32_t ISIDE = 0;    // prescribed face: 1 feed, 2 radiation
+  int32_t ISURF = 0;    // prescribed shape: 1 flat, 2 and 3 spherical
+  float edge = 0.0f;    // axial distance of the edge plane (the flat face's plane)
+  float centre = 0.0f;  // feed to sphere centre
   float sphere_radius = 0.0f;
-  float n = 0.0f;      // refractive index
+  float n = 0.0f;  // refractive index
 };
 
 /// Cosines of design ray i (1..NPT). The ray inside the lens is found by
@@ -58,8 +58,8 @@ RayCosines DesignRayCosines(const DesignRays& rays, int32_t i);
 float ExactStep(float wavelength, float n, float FR, RayCosines cosines);
 
 /// Fills the cut of each design ray 1..NPT: its feed distance and cosines.
-void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance,
-                  std::span<float> cos_feed, std::span<float> cos_radiation);
+void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance, std::span<float> cos_feed,
+                  std::span<float> cos_radiation);
 
 /// Whether every design ray 1..NPT has a positive finite zone step for this
 /// wavelength and share (false for n <= 1 or a share far outside 0..1).
@@ -74,8 +74,8 @@ bool ExactStepsValid(float wavelength, float n, float FR, std::span<const float>
 /// in the standard zoning.
 void ExactZoningPaths(std::span<const float> TPATH, std::span<const float> feed_distance,
                       std::span<const float> cos_feed, std::span<const float> cos_radiation,
-                      int32_t N, float n, float FR, float wavelength, float pmin,
-                      float axial_step, std::span<float> paths);
+                      int32_t N, float n, float FR, float wavelength, float pmin, float axial_step,
+                      std::span<float> paths);
 
 }  // namespace design
 

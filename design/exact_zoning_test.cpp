@@ -32,8 +32,8 @@ TEST(ExactZoningTest, StepAlongOneRayMatchesTheClosedForms) {
     const char* name;
     const char* side;  // 1 feed face flat, 2 radiation face flat
     const char* share;
-    int ray;      // at height ray - 1
-    float step;   // 0: wavelength / (n - cos) of the feed ray's angle
+    int ray;     // at height ray - 1
+    float step;  // 0: wavelength / (n - cos) of the feed ray's angle
   };
   const Case kCases[] = {
       {"axial ray", "1", "0.5", 1, 2.0f},
@@ -76,8 +76,20 @@ TEST(ExactZoningTest, ReportStatesTheMode) {
   ASSERT_EQ(want.size(), got.size());
   // Everything but the radii of the zone rows at the end
   const auto rows = static_cast<std::size_t>(exact.splenz().NZ());
-  EXPECT_TRUE(std::equal(want.begin(), want.end() - static_cast<std::ptrdiff_t>(rows),
-                         got.begin()));
+  EXPECT_TRUE(
+      std::equal(want.begin(), want.end() - static_cast<std::ptrdiff_t>(rows), got.begin()));
+}
+
+// A share outside 0..1 would add material to a face: the lens is not zoned.
+TEST(ExactZoningTest, RefusesAShareOutsideZeroToOne) {
+  for (const char* share : {"-0.5", "1.5"}) {
+    SCOPED_TRACE(share);
+    DesignRun run(std::string("1\n2.25\n10 20\n0\n1\n1\n1\n") + share + "\n0\n0\n", kExact);
+    run.Design();
+    EXPECT_EQ(0, run.splenz().ZonesStored());
+    EXPECT_EQ(" Exact zoning needs a feed side zone ratio from 0 to 1: lens not zoned",
+              Lines(run.Report()).back());
+  }
 }
 
 // The tor file of an exact zoning is a valid lens outline in every side and
@@ -129,8 +141,8 @@ PhaseFigures TraceDesign(const std::string& answers, ZoningMode mode) {
   run.Design();
   const SPLENZ& s = run.splenz();
   tor::Outline outline;
-  const tor::ZonedLens lens{s.ZF(),    s.RF(),    s.ZR(),  s.RR(),  run.npt(),
-                            s.ISIDE(), s.ISURF(), s.RZF(), s.RZR(), s.ZonesStored(),
+  const tor::ZonedLens lens{s.ZF(),    s.RF(),    s.ZR(),       s.RR(),  run.npt(),
+                            s.ISIDE(), s.ISURF(), s.RZF(),      s.RZR(), s.ZonesStored(),
                             s.STEP(),  s.FR(),    s.ExactCuts()};
   EXPECT_EQ(tor::OutlineStatus::kBuilt, tor::BuildOutline(lens, outline));
   const ZonedLensTrace trace(outline, static_cast<double>(s.RefractiveIndex()));

@@ -91,9 +91,9 @@ class SPLENZ {
   void Zone(float EPS, int32_t NPT, float RLENS, float EDGE);
 
   // Exact zoning: each ray's cut, and the zoning knots and splines over the
-  // path lengths that count its wavelengths. False when a ray has no
-  // positive zone step.
-  bool PrepareExactZoning(int32_t NPT, float EDGE);
+  // path lengths that count its wavelengths. kCounted when the lens can be
+  // zoned so, else why not.
+  ZoneVerdict PrepareExactZoning(int32_t NPT, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.

@@ -133,13 +133,11 @@ class ZonedLensTrace {
   // derivative.
   static Pt Cubic(const Piece& p, double t, bool derivative) {
     const std::array<double, 4> w =
-        derivative ? std::array<double, 4>{-13.5 * t * t + 18 * t - 5.5,
-                                           40.5 * t * t - 45 * t + 9,
+        derivative ? std::array<double, 4>{-13.5 * t * t + 18 * t - 5.5, 40.5 * t * t - 45 * t + 9,
                                            -40.5 * t * t + 36 * t - 4.5, 13.5 * t * t - 9 * t + 1}
-                   : std::array<double, 4>{((-4.5 * t + 9) * t - 5.5) * t + 1,
-                                           ((13.5 * t - 22.5) * t + 9) * t,
-                                           ((-13.5 * t + 18) * t - 4.5) * t,
-                                           ((4.5 * t - 4.5) * t + 1) * t};
+                   : std::array<double, 4>{
+                         ((-4.5 * t + 9) * t - 5.5) * t + 1, ((13.5 * t - 22.5) * t + 9) * t,
+                         ((-13.5 * t + 18) * t - 4.5) * t, ((4.5 * t - 4.5) * t + 1) * t};
     Pt out;
     for (std::size_t j = 0; j < 4; ++j) {
       out.z += w[j] * p.q[j].z;

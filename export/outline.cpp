@@ -342,8 +342,8 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
   Builder builder(lens.NPT, nz, lens.STEP, outline);
   if (!lens.exact.feed_distance.empty()) {
     const ExactCuts& cuts = lens.exact;
-    if (npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(),
-                        cuts.cos_radiation.size()})) {
+    if (npt >
+        std::min({cuts.feed_distance.size(), cuts.cos_feed.size(), cuts.cos_radiation.size()})) {
       return OutlineStatus::kShortProfile;
     }
     return BuildExact(lens, feed, radiation, builder, outline);

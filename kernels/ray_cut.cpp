@@ -30,8 +30,7 @@ float CutLength(const RayCut& ray, float n, float FR, float path) {
   const float q = -0.5f * (b + std::copysign(std::sqrt(discriminant), b));
   const float first = q / a;
   const float second = q != 0.0f ? c / q : first;
-  const float slope =
-      FR * (n - ray.cos_feed) + (1.0f - FR) * (n - ray.cos_radiation);
+  const float slope = FR * (n - ray.cos_feed) + (1.0f - FR) * (n - ray.cos_radiation);
   const float estimate = path / slope;
   return std::abs(first - estimate) <= std::abs(second - estimate) ? first : second;
 }

@@ -45,7 +45,8 @@ TEST(RayCutTest, RemovesThePathTheMovedFacePointsGive) {
     EXPECT_NEAR(c.path, removed, 2e-5 * c.path);
     EXPECT_NEAR(c.path, static_cast<double>(RemovedPath(ray, 1.5f, fr, s)), 2e-5 * c.path);
     if (c.y == 0.0) {
-      EXPECT_NEAR(c.path / 0.5, static_cast<double>(s), 1e-5 * c.path);  // wavelength / (n - 1) each
+      EXPECT_NEAR(c.path / 0.5, static_cast<double>(s),
+                  1e-5 * c.path);  // wavelength / (n - 1) each
     }
   }
 }
