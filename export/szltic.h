@@ -32,8 +32,8 @@ struct TorAnswers {
 /// a " Tor file not written: ..." line goes to the screen and the report. NZ
 /// below 0 counts as 0, NZ beyond RZF or RZR as the boundaries they hold.
 /// EXACT, when it holds rays, zones the lens exactly along each design ray
-/// (see tor::ExactCuts); STEP is then not used. Throws textio::Failure when a read, write or open
-/// fails.
+/// (see tor::ExactCuts); STEP is then not used. Throws textio::Failure when a
+/// read, write or open fails.
 void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,
