@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ TEST(ExactZoningTest, StepAlongOneRayMatchesTheClosedForms) {
     const SPLENZ& s = run.splenz();
     const auto at = static_cast<std::size_t>(c.ray - 1);
     float want = c.step;
-    if (want == 0.0f) want = 1.0f / (1.5f - s.ZF()[at] / s.CutFeedDistance()[at]);
+    if (want == 0.0f) want = 1.0f / (1.5f - s.ZF()[at] / std::hypot(s.ZF()[at], s.RF()[at]));
     const float step =
         ExactStep(1.0f, s.RefractiveIndex(), s.FR(), {s.CutCosFeed()[at], s.CutCosRadiation()[at]});
     EXPECT_NEAR(want, step, 2e-4f);
@@ -146,12 +147,15 @@ PhaseFigures TraceDesign(const std::string& answers, ZoningMode mode) {
                             s.STEP(),  s.FR(),    s.ExactCuts()};
   EXPECT_EQ(tor::OutlineStatus::kBuilt, tor::BuildOutline(lens, outline));
   const ZonedLensTrace trace(outline, static_cast<double>(s.RefractiveIndex()));
-  return trace.Measure(5.0, static_cast<double>(run.edge()), 10.0, 1000);
+  const double wavelength =
+      static_cast<double>(s.STEP()) * (static_cast<double>(s.RefractiveIndex()) - 1.0);
+  return trace.Measure(wavelength, static_cast<double>(run.edge()), 10.0, 1000);
 }
 
-// Feed rays traced through the zoned outlines (10 dB edge taper, wavelength 5):
+// Feed rays traced through the zoned outlines (10 dB edge taper):
 // the exact zoning keeps the phase within 5 degrees RMS, at least four times
-// better than the standard zoning, and its steps block no more.
+// better than the standard zoning, and its steps block no more (to 0.2 % of
+// the power).
 TEST(ExactZoningTest, KeepsThePhaseOfEveryRay) {
   struct Case {
     const char* name;
@@ -163,6 +167,9 @@ TEST(ExactZoningTest, KeepsThePhaseOfEveryRay) {
       {"(c) flat feed face, short focus", "1\n2.54\n50 50\n0\n1\n0.5\n5\n0.5\n0\n"},
       {"(d) feed face a sphere about the feed", "1\n2.54\n50 100\n0\n2\n0\n0.5\n5\n0.5\n0\n"},
       {"flat radiation face, short focus", "2\n2.54\n50 50\n0\n1\n0.5\n5\n0.5\n0\n"},
+      {"edge thickness, all on the feed face", "1\n2.54\n50 40\n2\n1\n0.5\n3\n1\n1\n"},
+      {"denser material, base above zero", "1\n4\n50 60\n0\n1\n0.5\n2\n0.5\n0.5\n"},
+      {"radiation face a sphere", "2\n2.54\n50 100\n0\n2\n200\n0.5\n5\n0.5\n0\n"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -170,7 +177,7 @@ TEST(ExactZoningTest, KeepsThePhaseOfEveryRay) {
     const PhaseFigures exact = TraceDesign(c.answers, ZoningMode::kExact);
     EXPECT_LE(exact.rms_degrees, 5.0);
     EXPECT_LE(4.0 * exact.rms_degrees, standard.rms_degrees);
-    EXPECT_LE(exact.blocked, standard.blocked + 1e-3);
+    EXPECT_LE(exact.blocked, standard.blocked + 2e-3);
   }
 }
 

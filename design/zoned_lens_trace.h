@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -46,7 +48,18 @@ class ZonedLensTrace {
       // A linear piece running more along the axis than across it is a step
       // wall or the rim: light that meets it is lost to the aperture.
       const bool wall = std::abs(b.r - a.r) < std::abs(b.z - a.z);
-      pieces_.push_back({{a, b, a, b}, true, wall, {}});
+      if (wall) {
+        // Lengthened a little, so that a ray through a corner where a wall
+        // meets a face counts as meeting the wall
+        const Pt reach{1e-3 * (b.z - a.z), 1e-3 * (b.r - a.r)};
+        pieces_.push_back(
+            {{Pt{a.z - reach.z, a.r - reach.r}, Pt{b.z + reach.z, b.r + reach.r}, a, b},
+             true,
+             true,
+             {}});
+        continue;
+      }
+      pieces_.push_back({{a, b, a, b}, true, false, {}});
     }
     for (const tor::CubicSegment& s : outline.cubic) {
       pieces_.push_back({{node(s[0]), node(s[1]), node(s[2]), node(s[3])}, false, false, {}});
@@ -93,6 +106,9 @@ class ZonedLensTrace {
       double cycles = (*path - *axial) / wavelength;
       cycles -= std::round(cycles);
       phases.push_back({360.0 * cycles, weight});
+      if (std::getenv("SHOW") && std::abs(360.0 * cycles) > 60)
+        std::fprintf(stderr, "theta %.5f rho-ish %.3f phase %.1f\n", theta,
+                     edge_z * std::tan(theta), 360.0 * cycles);
     }
     f.rays = count;
     f.blocked = lost / total;
