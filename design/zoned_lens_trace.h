@@ -17,8 +17,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -106,9 +104,6 @@ class ZonedLensTrace {
       double cycles = (*path - *axial) / wavelength;
       cycles -= std::round(cycles);
       phases.push_back({360.0 * cycles, weight});
-      if (std::getenv("SHOW") && std::abs(360.0 * cycles) > 60)
-        std::fprintf(stderr, "theta %.5f rho-ish %.3f phase %.1f\n", theta,
-                     edge_z * std::tan(theta), 360.0 * cycles);
     }
     f.rays = count;
     f.blocked = lost / total;
