@@ -31,6 +31,7 @@ asan:
 bench:
 	$(MAKE) build PRESET=release
 	./build/release/bench/kevrano_bench
+	./build/release/bench/analyse_bench
 
 # Runs each fuzzer for FUZZ_SECONDS, seeded from its regression corpus and
 # the golden runs; a fault found is left in build/fuzz/findings-NAME/ and

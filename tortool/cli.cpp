@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 
+#include "tortool/analyse_command.h"
 #include "tortool/outline.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
@@ -181,6 +182,7 @@ std::string UsageText() {
   return "usage: kevrano-tor check FILE.tor\n"
          "       kevrano-tor svg FILE.tor > lens.svg\n"
          "       kevrano-tor stl [--segments N] FILE.tor > lens.stl\n"
+         "       kevrano-tor analyse FILE.tor --wavelength L [options]\n"
          "\n"
          "Checks, draws and meshes the zoned lens of a tor file.\n"
          "\n"
@@ -189,6 +191,8 @@ std::string UsageText() {
          "          zone steps, volume of the solid of revolution, length unit)\n"
          "  svg     writes a drawing of the lens cross-section, both halves, as SVG\n"
          "  stl     writes the solid of revolution as binary STL in millimetres\n"
+         "  analyse traces rays through the lens: phase error, efficiency, beam\n"
+         "          (kevrano-tor analyse --help for its options)\n"
          "\n"
          "  --segments N   steps around the axis in the STL, 3 to 65536 (default 256)\n"
          "  -h, --help     shows this text\n"
@@ -200,6 +204,9 @@ std::string UsageText() {
 }
 
 int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (!args.empty() && args[0] == "analyse") {
+    return RunAnalyse(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+  }
   // Help wins over everything else on the line
   for (const std::string& a : args) {
     if (a == "-h" || a == "--help") {

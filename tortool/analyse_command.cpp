@@ -1,0 +1,295 @@
+#include "tortool/analyse_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <optional>
+
+#include "tortool/analysis.h"
+#include "tortool/analysis_svg.h"
+#include "tortool/cli.h"
+#include "tortool/outline.h"
+#include "tortool/tor_file.h"
+
+namespace tortool {
+namespace {
+
+constexpr std::string_view kConventions =
+    "Conventions: the feed's phase centre is at the origin of the stored\n"
+    "coordinates (before the ZLOFF offset) and radiates towards +z; n = sqrt(eps)\n"
+    "with eps from the region row; lengths and the wavelength are in the file's\n"
+    "unit. The lens is the region the outline encloses with the axis, revolved\n"
+    "about the axis: a linear segment is a straight line between its nodes, a\n"
+    "cubic segment the cubic through its four nodes at parameters 0, 1/3, 2/3\n"
+    "and 1. The feed's power pattern is cos^(2Q) theta for theta < 90 degrees,\n"
+    "nothing behind; --edge-taper picks Q so that the power towards the lens\n"
+    "edge lies DB below the axis. Rays run in equal steps of theta from the axis\n"
+    "to the lens edge; the aperture plane touches the lens at its largest z.\n"
+    "Phase errors are optical paths relative to the first ray through (the\n"
+    "axial ray), reduced modulo the wavelength. Aperture radii and exit angles\n"
+    "are smoothed over half a wavelength across the aperture within each zone.\n"
+    "\n"
+    "Exit status: 0 done, 1 the file is unreadable, not a lens, or no ray gets\n"
+    "through, 2 a bad command line.\n";
+
+/// Control characters shown as '?' to keep a diagnostic on one line.
+std::string OneLine(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return out;
+}
+
+int FileError(std::ostream& err, const std::string& path, int line, const std::string& message) {
+  err << "kevrano-tor: " << OneLine(path);
+  if (line > 0) err << ':' << line;
+  err << ": " << OneLine(message) << '\n';
+  return kExitBadFile;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = "is a folder, not a tor file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = std::string("cannot open: ") + std::strerror(errno);
+    return false;
+  }
+  std::array<char, 65536> chunk{};
+  text->clear();
+  while (in) {
+    in.read(chunk.data(), chunk.size());
+    text->append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    if (text->size() > static_cast<std::size_t>(kMaxFileBytes)) {
+      *error = "too large to be a tor file";
+      return false;
+    }
+  }
+  if (in.bad()) {
+    *error = "read error";
+    return false;
+  }
+  return true;
+}
+
+/// x with `digits` significant digits, or with `decimals` decimals when
+/// digits is 0.
+std::string Format(double x, int digits, int decimals) {
+  std::array<char, 48> buffer{};
+  if (digits > 0) {
+    std::snprintf(buffer.data(), buffer.size(), "%.*g", digits, x);
+  } else {
+    std::snprintf(buffer.data(), buffer.size(), "%.*f", decimals, x);
+  }
+  return buffer.data();
+}
+std::string Num(double x) { return Format(x, 4, 0); }
+std::string Fix(double x, int decimals) { return Format(x, 0, decimals); }
+
+std::string Db(double ratio) {
+  return ratio > 0.0 ? Fix(10.0 * std::log10(ratio), 2) + " dB" : "-inf dB";
+}
+
+std::string Row(std::string_view label, const std::string& value) {
+  std::string line = "  " + std::string(label);
+  line.resize(24, ' ');
+  return line + value + "\n";
+}
+
+constexpr double kDeg = 180.0 / std::numbers::pi;
+
+std::string SummaryText(const std::string& path, const TorFile& file, const Trace& trace,
+                        const Figures& fig, const AnalysisOptions& options) {
+  const std::string unit(UnitName(file.unit));
+  std::array<int32_t, 7> fates{};
+  for (const RayRecord& r : trace.rays) ++fates[static_cast<std::size_t>(r.fate)];
+  std::string rays = std::to_string(trace.rays.size()) + " traced, " +
+                     std::to_string(fig.transmitted_rays) + " through";
+  for (std::size_t k = 1; k < fates.size(); ++k) {
+    if (fates[k] > 0) {
+      rays += ", " + std::to_string(fates[k]) + " " + FateName(static_cast<RayFate>(k));
+    }
+  }
+  const Efficiencies& e = fig.efficiency;
+  auto budget = [](double x) { return Fix(x, 4) + "  " + Db(x); };
+  std::string text = OneLine(path) + ": lens analysed at wavelength " + Num(options.wavelength) +
+                     " " + unit + ", n = " + Num(trace.index) + "\n";
+  text += Row("feed", "cos^(2Q) theta with Q = " + Num(fig.feed_q) + "; lens edge at " +
+                          Fix(trace.edge_angle * kDeg, 2) + " deg, " +
+                          Fix(-20.0 * std::log10(std::cos(trace.edge_angle)) * fig.feed_q, 2) +
+                          " dB down");
+  text += Row("rays", rays);
+  text += Row("phase error", "RMS " + Fix(fig.rms_phase_error_deg, 2) + " deg, peak " +
+                                 Fix(fig.peak_phase_error_deg, 2) + " deg at radius " +
+                                 Num(fig.peak_phase_radius) + " " + unit);
+  text += Row("collimation", "largest exit angle " + Fix(fig.max_exit_angle_deg, 3) +
+                                 " deg (single rays as traced " +
+                                 Fix(fig.max_raw_exit_angle_deg, 3) + " deg)");
+  text += Row("spillover", budget(e.spillover));
+  text += Row("taper", budget(e.taper));
+  text += Row("phase", budget(e.phase));
+  text += Row("blockage", budget(e.blockage));
+  text += Row("reflection", budget(e.reflection));
+  text += Row("dielectric loss", budget(e.dielectric) + " (tan delta " +
+                                     Num(options.tan_delta) + ")");
+  text += Row("aperture efficiency", budget(e.aperture));
+  text += Row("directivity", Db(fig.directivity) + "i; uniform aperture of diameter " +
+                                 Num(2.0 * fig.aperture_radius) + " " + unit + ": " +
+                                 Db(fig.uniform_directivity) + "i");
+  text += Row("half-power beamwidth", Fix(fig.beam.half_power_width_deg, 3) + " deg");
+  text += Row("first null", fig.beam.first_null_deg
+                                ? Fix(*fig.beam.first_null_deg, 3) + " deg"
+                                : std::string("none within 12 wavelengths/diameter"));
+  text += Row("first sidelobe", fig.beam.first_sidelobe_db
+                                    ? Fix(*fig.beam.first_sidelobe_db, 2) + " dB"
+                                    : std::string("none within 12 wavelengths/diameter"));
+  const PowerShares& p = fig.power;
+  text += Row("feed power", "transmitted " + Fix(p.transmitted, 4) + ", reflected " +
+                                Fix(p.reflected, 4) + ", absorbed " +
+                                Fix(p.absorbed, 4) + ", blocked " + Fix(p.blocked, 4) +
+                                ", spilled " + Fix(p.spilled, 4) +
+                                (p.missed > 0.0 ? ", missed " + Fix(p.missed, 4) : ""));
+  if (fig.folded_tubes > 0) {
+    text += Row("ray tubes", std::to_string(fig.folded_tubes) + " still folded after smoothing");
+  }
+  return text;
+}
+
+std::string CsvText(const Trace& trace, const Figures& fig) {
+  std::string text =
+      "ray,theta_deg,fate,entry_z,entry_r,exit_z,exit_r,exit_angle_deg,"
+      "smoothed_exit_angle_deg,aperture_radius,smoothed_aperture_radius,optical_path,"
+      "length_in_lens,phase_error_deg,entry_te,entry_tm,entry_mean,exit_te,exit_tm,exit_mean,"
+      "feed_power,aperture_power\n";
+    for (std::size_t i = 0; i < trace.rays.size(); ++i) {
+    const RayRecord& r = trace.rays[i];
+    const RayFigures& rf = fig.rays[i];
+    text += std::to_string(i + 1) + "," + Format(r.theta * kDeg, 10, 0) + "," + FateName(r.fate);
+    for (const double x :
+         {r.entry.z, r.entry.r, r.exit.z, r.exit.r, r.exit_angle * kDeg,
+          rf.smoothed_exit_angle * kDeg, r.aperture_radius, rf.smoothed_radius, r.optical_path,
+          r.length_in_lens, rf.phase_error_deg, r.entry_face.te, r.entry_face.tm,
+          r.entry_face.Mean(), r.exit_face.te, r.exit_face.tm, r.exit_face.Mean(),
+          rf.feed_power, rf.aperture_power}) {
+      text += "," + Format(x, 10, 0);
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CLI::App app(
+      "Traces rays from the feed through the lens of a tor file and prints its phase error,\n"
+      "collimation, efficiency budget, directivity and beam.",
+      "kevrano-tor analyse");
+  app.set_help_flag("-h,--help", "shows this text");
+  app.footer(std::string(kConventions));
+  std::string path;
+  AnalysisOptions options;
+  double feed_q = 0.0;
+  int32_t rays = 2001;
+  std::string svg_path;
+  std::string csv_path;
+  app.add_option("LENS.tor", path, "the tor file")->required();
+  app.add_option("--wavelength", options.wavelength, "wavelength L in the file's unit")
+      ->required();
+  CLI::Option* taper = app.add_option("--edge-taper", options.edge_taper_db,
+                                      "feed power at the lens edge, dB below the axis (10)");
+  CLI::Option* q = app.add_option("--feed-q", feed_q, "Q of the feed pattern cos^(2Q) theta");
+  taper->excludes(q);
+  app.add_option("--tan-delta", options.tan_delta, "loss tangent of the dielectric (0)");
+  app.add_option("--rays", rays, "rays traced, 2 to 100001 (2001)")
+      ->check(CLI::Range(2, 100001));
+  app.add_option("--svg", svg_path, "writes the drawings to FILE");
+  app.add_option("--csv", csv_path, "writes the per-ray table to FILE");
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    err << "kevrano-tor: analyse: " << OneLine(e.what()) << " (see kevrano-tor analyse --help)\n";
+    return kExitUsage;
+  }
+  auto bad = [&err](const std::string& what) {
+    err << "kevrano-tor: analyse: " << what << " (see kevrano-tor analyse --help)\n";
+    return kExitUsage;
+  };
+  if (!(options.wavelength > 0.0) || !std::isfinite(options.wavelength)) {
+    return bad("--wavelength must be a positive number");
+  }
+  if (!(options.edge_taper_db >= 0.0) || !std::isfinite(options.edge_taper_db)) {
+    return bad("--edge-taper must be a number of dB, 0 or more");
+  }
+  if (q->count() > 0) {
+    if (!(feed_q >= 0.0) || !std::isfinite(feed_q)) return bad("--feed-q must be 0 or more");
+    options.feed_q = feed_q;
+  }
+  if (!(options.tan_delta >= 0.0) || !std::isfinite(options.tan_delta)) {
+    return bad("--tan-delta must be 0 or more");
+  }
+
+  // The file, read strictly and checked as a lens
+  std::string text;
+  std::string error;
+  if (!ReadWholeFile(path, &text, &error)) return FileError(err, path, 0, error);
+  TorFile file;
+  Problem problem;
+  if (!ParseTor(text, &file, &problem)) return FileError(err, path, problem.line, problem.message);
+  const CheckResult check = CheckOutline(file);
+  if (!check.outline) {
+    const Problem& first = check.errors.front();
+    return FileError(err, path, first.line, "not a lens: " + first.message);
+  }
+
+  // Trace, figures, and what was asked for
+  const std::optional<Trace> trace = TraceLens(file, *check.outline, rays, &error);
+  if (!trace) return FileError(err, path, 0, error);
+  const std::optional<Figures> figures = ComputeFigures(*trace, options, &error);
+  if (!figures) return FileError(err, path, 0, error);
+  if (!csv_path.empty() && !WriteFile(csv_path, CsvText(*trace, *figures))) {
+    return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  }
+  if (!svg_path.empty()) {
+    const std::string svg =
+        RenderAnalysisSvg(file, *check.outline, *trace, *figures, options.wavelength,
+                          std::filesystem::path(path).filename().string());
+    if (!WriteFile(svg_path, svg)) {
+      return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
+    }
+  }
+  out << SummaryText(path, file, *trace, *figures, options);
+  out.flush();
+  if (!out) {
+    err << "kevrano-tor: error writing standard output\n";
+    return kExitBadFile;
+  }
+  return kExitOk;
+}
+
+}  // namespace tortool

@@ -1,0 +1,55 @@
+// The analyse command line: its exit statuses and one-line diagnostics.
+
+#include "tortool/analyse_command.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "tortool/test_support.h"
+
+namespace tortool {
+namespace {
+
+TEST(AnalyseCommand, StatusesAndDiagnostics) {
+  const std::string lens = testing::TestDataPath("first_lens.tor");
+  const std::string slab = testing::TestDataPath("plano_convex.tor");
+  const std::string not_lens = testing::TestDataPath("plano_convex.svg");
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // the start of the diagnostic
+  } kCases[] = {
+      {"done", {lens, "--wavelength", "1"}, 0, ""},
+      {"done with a feed Q", {slab, "--wavelength=2", "--feed-q", "3", "--rays", "101"}, 0, ""},
+      {"help", {"--help"}, 0, ""},
+      {"no wavelength", {lens}, 2, "kevrano-tor: analyse: --wavelength is required"},
+      {"zero wavelength", {lens, "--wavelength", "0"}, 2,
+       "kevrano-tor: analyse: --wavelength must be a positive number"},
+      {"wavelength not a number", {lens, "--wavelength", "nan"}, 2,
+       "kevrano-tor: analyse: --wavelength must be a positive number"},
+      {"taper and Q", {lens, "--wavelength", "1", "--edge-taper", "8", "--feed-q", "2"}, 2,
+       "kevrano-tor: analyse: --edge-taper excludes --feed-q"},
+      {"one ray", {lens, "--wavelength", "1", "--rays", "1"}, 2, "kevrano-tor: analyse: --rays"},
+      {"no such file", {"/nonexistent/x.tor", "--wavelength", "1"}, 1,
+       "kevrano-tor: /nonexistent/x.tor: cannot open"},
+      {"not a tor file", {not_lens, "--wavelength", "1"}, 1, "kevrano-tor: " + not_lens + ":1:"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(c.status, RunAnalyse(c.args, out, err));
+    const std::string diagnostic = err.str();
+    EXPECT_EQ(0u, diagnostic.find(c.err)) << diagnostic;
+    EXPECT_EQ(c.status == 0 ? 0 : 1, std::count(diagnostic.begin(), diagnostic.end(), '\n'));
+    if (c.status == 0 && c.args[0] != "--help") {
+      EXPECT_NE(std::string::npos, out.str().find("aperture efficiency")) << out.str();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tortool

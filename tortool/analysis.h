@@ -1,0 +1,171 @@
+#ifndef KEVRANO_TORTOOL_ANALYSIS_H_
+#define KEVRANO_TORTOOL_ANALYSIS_H_
+
+// Geometrical-optics analysis of the lens of a tor file: a trace of rays from
+// the feed through the lens (outline in, per-ray records out), and the
+// figures of merit computed from those records (records in, numbers out).
+//
+// Conventions:
+// - The feed's phase centre is at the origin of the stored coordinates
+//   (before the ZLOFF offset) and radiates towards +z. z runs along the lens
+//   axis, r (ρ in the aperture) is the distance from it. Angles are measured
+//   from the axis, positive away from it; records hold radians.
+// - Lengths and the wavelength are in the file's unit.
+// - The lens is the region the outline encloses with the axis, revolved
+//   about the axis, of refractive index n = sqrt(ε). Linear segments are
+//   straight; a cubic segment is the cubic through its four nodes at
+//   parameters 0, 1/3, 2/3, 1.
+// - Rays run in the meridional plane; a ray that crosses the axis goes on in
+//   the mirror half of the plane (its r turns negative).
+// - The aperture plane is z = the largest z of the outline.
+// - Feed power pattern cos^(2Q) θ for θ < 90°, nothing behind.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tortool/far_field.h"
+#include "tortool/geometry.h"
+#include "tortool/outline.h"
+#include "tortool/tor_file.h"
+
+namespace tortool {
+
+/// Power transmission of a face for the two polarisations.
+struct Fresnel {
+  double te = 1.0;  // electric field normal to the plane of incidence
+  double tm = 1.0;  // electric field in the plane of incidence
+  double Mean() const { return 0.5 * (te + tm); }
+};
+
+/// Fresnel power transmission from index n1 into n2 at an angle of incidence
+/// whose cosine is `cos_incidence`; zero for both under total internal
+/// reflection.
+Fresnel FresnelTransmission(double cos_incidence, double n1, double n2);
+
+/// Q of the feed pattern cos^(2Q) θ whose power towards `edge_angle` lies
+/// `taper_db` below the axis; nothing when the edge is not in front of the
+/// feed or the taper is negative.
+std::optional<double> FeedQForEdgeTaper(double taper_db, double edge_angle);
+
+/// Fraction of the feed's total power radiated beyond θ: cos^(2Q+1) θ
+/// (0 at and beyond 90°).
+double FeedPowerBeyond(double q, double theta);
+
+/// What became of a ray.
+enum class RayFate {
+  kTransmitted,       // through both faces and on to the aperture plane
+  kMissed,            // passed the lens by
+  kBlockedByStep,     // met a zone-step wall, going in or coming out
+  kBlockedByRim,      // met the rim, going in or coming out
+  kMetLensAgain,      // after leaving, met the lens once more
+  kTotalReflection,   // reflected whole at the exit face
+  kTurnedBack,        // left the lens travelling away from the aperture
+};
+
+/// Short name of a fate, as the CSV writes it.
+const char* FateName(RayFate fate);
+
+/// One ray of the trace.
+struct RayRecord {
+  double theta = 0.0;            // angle from the axis at the feed
+  RayFate fate = RayFate::kMissed;
+  Point entry;                   // where it meets the lens (when it does)
+  Point exit;                    // where it leaves (when it does)
+  double exit_angle = 0.0;       // of the ray leaving the lens
+  double aperture_radius = 0.0;  // where it crosses the aperture plane
+  double optical_path = 0.0;     // feed to aperture plane: air + n · dielectric + air
+  double length_in_lens = 0.0;   // geometric length in the dielectric
+  Fresnel entry_face;            // transmission where it enters
+  Fresnel exit_face;             // transmission where it leaves
+  int32_t entry_zone = -1;       // zone steps between the entry and the axis along its face
+  int32_t exit_zone = -1;        // the same for the exit
+};
+
+/// The whole trace: rays at equal steps of θ from the axis to the lens edge.
+struct Trace {
+  double index = 1.0;         // n = sqrt(ε)
+  double edge_angle = 0.0;    // largest angle from the axis at which the feed sees the lens
+  double lens_radius = 0.0;   // largest r of the outline
+  double aperture_z = 0.0;    // the aperture plane
+  std::vector<RayRecord> rays;
+};
+
+/// Traces `rays` rays (at least 2) through the lens. Returns nothing and
+/// sets `error` when the lens cannot be analysed: the feed lies inside the
+/// lens or on it, or the lens is not in front of the feed.
+std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int32_t rays,
+                               std::string* error);
+
+struct AnalysisOptions {
+  double wavelength = 1.0;
+  double edge_taper_db = 10.0;    // picks Q unless feed_q is given
+  std::optional<double> feed_q;
+  double tan_delta = 0.0;
+  int pattern_angles = 721;
+};
+
+/// Figures that belong to one ray, after the ray tubes are smoothed.
+struct RayFigures {
+  double feed_power = 0.0;        // fraction of the feed's power in the ray's tube
+  double aperture_power = 0.0;    // of it, what reaches the aperture
+  double phase_error_deg = 0.0;   // path relative to the axial ray, modulo λ, in (-180, 180]
+  double smoothed_radius = 0.0;   // exit radius of the smoothed ray tubes
+  double smoothed_exit_angle = 0.0;
+  double tube_inner = 0.0;        // the annulus the tube lands on
+  double tube_outer = 0.0;
+};
+
+/// Where the feed's power goes; the six shares add up to 1.
+struct PowerShares {
+  double spilled = 0.0;      // beyond the lens edge: cos^(2Q+1) of the edge angle
+  double missed = 0.0;       // within the edge angle but past the lens (a grazing edge ray)
+  double blocked = 0.0;      // zone steps, rim, turned away
+  double reflected = 0.0;    // at the faces, total internal reflection included
+  double absorbed = 0.0;     // in the dielectric
+  double transmitted = 0.0;  // reaches the aperture
+};
+
+/// The efficiency budget: each factor a fraction, their product the aperture
+/// efficiency (directivity over that of the uniform aperture of the same
+/// diameter). Spillover (spilled and missed), blockage, reflection and dielectric loss are taken
+/// in that order, each relative to what the earlier ones leave.
+struct Efficiencies {
+  double spillover = 1.0;
+  double taper = 1.0;
+  double phase = 1.0;
+  double blockage = 1.0;
+  double reflection = 1.0;
+  double dielectric = 1.0;
+  double aperture = 1.0;
+};
+
+struct Figures {
+  double feed_q = 0.0;
+  int32_t transmitted_rays = 0;
+  double rms_phase_error_deg = 0.0;   // weighted by the aperture power
+  double peak_phase_error_deg = 0.0;  // largest magnitude, with its sign
+  double peak_phase_radius = 0.0;
+  double max_exit_angle_deg = 0.0;      // smoothed ray tubes
+  double max_raw_exit_angle_deg = 0.0;  // single rays, as traced
+  int32_t folded_tubes = 0;             // tubes that still fold after smoothing
+  double smoothing_width = 0.0;         // across the aperture
+  PowerShares power;
+  Efficiencies efficiency;
+  double aperture_radius = 0.0;  // of the uniform aperture compared with
+  double directivity = 0.0;      // power ratio, on the axis
+  double uniform_directivity = 0.0;
+  Beam beam;
+  std::vector<RayFigures> rays;  // one for each traced ray
+  std::vector<PatternPoint> pattern;
+};
+
+/// The figures of a trace. Returns nothing and sets `error` when no ray
+/// reaches the aperture or the options are out of range.
+std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions& options,
+                                      std::string* error);
+
+}  // namespace tortool
+
+#endif  // KEVRANO_TORTOOL_ANALYSIS_H_

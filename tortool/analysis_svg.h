@@ -1,0 +1,23 @@
+#ifndef KEVRANO_TORTOOL_ANALYSIS_SVG_H_
+#define KEVRANO_TORTOOL_ANALYSIS_SVG_H_
+
+// One page of three drawings of an analysed lens: the cross-section with
+// every k-th ray traced (blocked rays marked), the phase error against the
+// aperture radius, and the far-field pattern in dB.
+
+#include <string>
+#include <string_view>
+
+#include "tortool/analysis.h"
+#include "tortool/outline.h"
+#include "tortool/tor_file.h"
+
+namespace tortool {
+
+/// The whole SVG document; about 40 rays are drawn. `title` heads the page.
+std::string RenderAnalysisSvg(const TorFile& file, const Outline& outline, const Trace& trace,
+                              const Figures& figures, double wavelength, std::string_view title);
+
+}  // namespace tortool
+
+#endif  // KEVRANO_TORTOOL_ANALYSIS_SVG_H_
