@@ -116,6 +116,8 @@ TEST(ExactZoningTest, TorFileIsAValidLensInEveryCase) {
       {"spherical feed face beyond", "1\n2.25\n10 20\n0\n2\n30\n1\n", "1\n1\n0.5\n"},
       {"spherical radiation face", "2\n2.25\n10 20\n0\n2\n30\n1\n", "1\n0.25\n0.5\n"},
       {"spherical radiation face before", "2\n2.25\n10 20\n0\n2\n5\n1\n", "1\n0.5\n0.5\n"},
+      {"cuts deeper than the feed is near", "1\n4\n50 10\n0\n1\n0.5\n", "1\n0.5\n0.5\n"},
+      {"feed face seen at 84 degrees", "1\n2.25\n50 5\n0\n1\n0.5\n", "1\n1\n0.5\n"},
       {"no zone", "1\n2.25\n10 20\n0\n1\n1\n", "1\n0.5\n7\n"},
   };
   for (const Case& c : kCases) {
