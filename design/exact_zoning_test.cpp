@@ -10,7 +10,6 @@
 
 #include "design/design_fixture.h"
 #include "design/splenz.h"
-#include "export/outline.h"
 #include "tortool/analysis.h"
 #include "tortool/outline.h"
 #include "tortool/tor_file.h"
