@@ -54,15 +54,16 @@ inline std::string WithDir(std::string text) {
 /// A file named in the answers (such as "lens.tor") is written in that folder
 /// whatever the path of the folder, since a name answer holds 70 characters;
 /// "@DIR@/" before it may stand for the folder.
+/// The options are those the command line would give.
 class DesignRun {
  public:
-  explicit DesignRun(const std::string& answers)
+  explicit DesignRun(const std::string& answers, DesignOptions options = {})
       : dir_(MakeTempDir()),
         keyboard_(WithDir(answers)),
         io_(keyboard_, screen_, textio::ConsoleSetup{}) {
     io_.ConfineFilesTo(dir_.string());
     io_.open_text_unit(textio::kReport, "report.txt");
-    splenz_ = std::make_unique<SPLENZ>(io_, inputl_);
+    splenz_ = std::make_unique<SPLENZ>(io_, inputl_, options);
   }
   ~DesignRun() {
     std::error_code ec;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "design/zoning.h"
+#include "export/outline.h"
 #include "export/szltic.h"
 #include "textio/units.h"
 
@@ -71,6 +72,15 @@ class SPLENZ {
   float FR() const { return fr_; }
   const std::vector<float>& RZF() const { return rzf_; }
   const std::vector<float>& RZR() const { return rzr_; }
+  /// Exact zoning of the last design, per ray 1..NPT (axial ray first): the
+  /// feed's distance from the feed face point and the cosines of the angles
+  /// between the ray inside the lens and in air at each face. Unused in the
+  /// standard zoning.
+  const std::vector<float>& CutFeedDistance() const { return cut_feed_distance_; }
+  const std::vector<float>& CutCosFeed() const { return cut_cos_feed_; }
+  const std::vector<float>& CutCosRadiation() const { return cut_cos_radiation_; }
+  /// The same with the material and wavelength, as the tor export takes it.
+  tor::ExactCuts ExactCuts() const;
   /// Refractive index and required optical path of the last design.
   float RefractiveIndex() const { return n_; }
   float RequiredPath() const { return p_; }
@@ -93,6 +103,11 @@ class SPLENZ {
   // Writes the ExtrapolatedBoundariesLine of the zone boundaries just
   // computed, when there is one, on the screen and in the report.
   void NoteExtrapolatedBoundaries();
+
+  // Exact zoning: each ray's cut, and the zoning knots and splines over the
+  // path lengths that count its wavelengths. kCounted when the lens can be
+  // zoned so, else why not.
+  ZoneVerdict PrepareExactZoning(int32_t NPT, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.
@@ -134,6 +149,9 @@ class SPLENZ {
   int32_t tor_answer_ = 0;
   tor::TorAnswers tor_answers_;  // units code and axis offset of the last export
   std::vector<float> rzf_, rzr_;
+  // Exact zoning: the cut of ray i, and the counting paths, edge ray first.
+  std::vector<float> cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_;
+  std::vector<float> exact_paths_;
 
   // Splines of the feed and radiation radii against the lens path length,
   // over knots whose path lengths increase strictly.

@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "design/exact_zoning.h"
 #include "design/splenz.h"
 #include "export/szltic.h"
 #include "kernels/spline.h"
@@ -36,11 +37,25 @@ const Layout kZoningBlock(
     "/,' Minimum path length:  ',F9.4,"
     "/,' Number of zones:      ',I4,"
     "/,/,' Zone  Feed radius  Radiation radius',/)");
+// The same block in exact zoning, with the mode on a line of its own; the
+// zone step shown is the axial ray's.
+const Layout kExactZoningBlock(
+    "(/,' Lens zoning',"
+    "/,' Zoning mode:          exact, one wavelength along each ray',"
+    "/,' Wavelength:           ',F9.4,"
+    "/,' Zone step:            ',F9.4,"
+    "/,' Feed side zone ratio: ',F9.4,"
+    "/,' Radiation zone ratio: ',F9.4,"
+    "/,' Minimum path length:  ',F9.4,"
+    "/,' Number of zones:      ',I4,"
+    "/,/,' Zone  Feed radius  Radiation radius',/)");
 const Layout kZoneRow("(I4,1P,E13.5,E16.5)");
 const Layout kNoStep("(' Zone step is not a positive length: lens not zoned')");
 const Layout kCountOutOfRange("(' Zone count out of range: lens not zoned')");
 const Layout kTooManyZones("(' More than',I5,' zones: lens not zoned')");
 const Layout kPathDoesNotVary("(' Lens path length does not vary: lens not zoned')");
+const Layout kShareOutOfRange(
+    "(' Exact zoning needs a feed side zone ratio from 0 to 1: lens not zoned')");
 const Layout kAskTorFile("(' Enter 1 to write CHAMP tor file of design ',$)");
 
 }  // namespace
@@ -102,12 +117,19 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   io_.write_laid_out(kScreen, kAskMinimumPath);
   AnswerReal(pmin_);
 
+  // Exact zoning counts the steps along each ray, on knots of its own.
+  const bool exact = options_.zoning == ZoningMode::kExact;
+  const ZoneVerdict exact_verdict = exact ? PrepareExactZoning(NPT, EDGE) : ZoneVerdict::kCounted;
+  const std::vector<float>& paths = exact ? exact_paths_ : tpath_;
+
   // Zone count and the zoning block.
-  const ZoneCount count = CountZones(At(tpath_, NPT), pmin_, step_, knots_, kMaxZones);
+  const ZoneCount count = exact_verdict == ZoneVerdict::kCounted
+                              ? CountZones(At(paths, NPT), pmin_, step_, knots_, kMaxZones)
+                              : ZoneCount{exact_verdict, 0};
   nz_ = count.NZ;
   zones_stored_ = std::max(nz_, int32_t{0});
   for (int unit : {kScreen, kReport}) {
-    io_.write_laid_out(unit, kZoningBlock,
+    io_.write_laid_out(unit, exact ? kExactZoningBlock : kZoningBlock,
                        {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
   }
   for (int unit : {kScreen, kReport}) {
@@ -125,6 +147,9 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
         break;
       case ZoneVerdict::kPathDoesNotVary:
         io_.write_laid_out(unit, kPathDoesNotVary);
+        break;
+      case ZoneVerdict::kShareOutOfRange:
+        io_.write_laid_out(unit, kShareOutOfRange);
         break;
     }
   }
@@ -149,9 +174,38 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   io_.write_laid_out(kScreen, kAskTorFile);
   io_.read_free(inputl_.IUNIT, {&tor_answer_});
   if (tor_answer_ == 1) {
-    tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_,
-                rzr_, zones_stored_, step_, fr_, tor_answers_);
+    tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_, rzr_,
+                zones_stored_, step_, fr_, tor_answers_, exact ? ExactCuts() : tor::ExactCuts{});
   }
+}
+
+tor::ExactCuts SPLENZ::ExactCuts() const {
+  return {cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_, n_, wavelength_};
+}
+
+ZoneVerdict SPLENZ::PrepareExactZoning(int32_t NPT, float EDGE) {
+  // A share outside 0..1 would add material to one face; within it every
+  // cut has one length for any path it is to remove.
+  if (!(fr_ >= 0.0f && fr_ <= 1.0f)) return ZoneVerdict::kShareOutOfRange;
+  for (std::vector<float>* table :
+       {&cut_feed_distance_, &cut_cos_feed_, &cut_cos_radiation_, &exact_paths_}) {
+    table->resize(kMaxRays, 0.0f);
+  }
+  const DesignRays rays{zf_, rf_, zr_, rr_, NPT, iside_, isurf_, EDGE, d_, rhos_, n_};
+  ExactRayCuts(rays, cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_);
+  if (!ExactStepsValid(wavelength_, n_, fr_, cut_cos_feed_, cut_cos_radiation_, NPT)) {
+    return ZoneVerdict::kNoStep;
+  }
+  ExactZoningPaths(tpath_, cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_, NPT, n_, fr_,
+                   wavelength_, pmin_, step_, exact_paths_);
+
+  // Splines of the feed and radiation radii against the counting paths
+  knots_ = ZoningKnots(exact_paths_, rf_reversed_, rr_reversed_, NPT, knot_paths_, knot_feed_radii_,
+                       knot_radiation_radii_);
+  kernels::SPLIN(knot_paths_, knot_feed_radii_, knots_, feed_b1_, feed_b2_, feed_b3_);
+  kernels::SPLIN(knot_paths_, knot_radiation_radii_, knots_, radiation_b1_, radiation_b2_,
+                 radiation_b3_);
+  return ZoneVerdict::kCounted;
 }
 
 }  // namespace design

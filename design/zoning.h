@@ -42,6 +42,7 @@ enum class ZoneVerdict {
   kCountOutOfRange,  // the zone count is not finite or leaves the 32-bit range
   kTooManyZones,     // more zones than the zone tables hold
   kPathDoesNotVary,  // fewer than two distinct path lengths to interpolate
+  kShareOutOfRange,  // exact zoning: the feed face's share lies outside 0..1
 };
 
 struct ZoneCount {

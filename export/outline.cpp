@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "kernels/ray_cut.h"
 #include "kernels/solvers.h"
 #include "kernels/spline.h"
 #include "textio/checked.h"
@@ -17,7 +18,8 @@ using textio::At;
 struct ListFull {};
 
 /// Natural cubic spline of one face: its axial coordinate against radius,
-/// extended by the end cubics beyond the profile.
+/// extended by the end cubics beyond the profile. Also serves for any other
+/// quantity of the design rays against a face's radius.
 class FaceSpline {
  public:
   FaceSpline(std::span<const float> r, std::span<const float> z, int32_t n)
@@ -57,11 +59,39 @@ struct Face {
   std::span<const float> zone_radii;  // boundary k at k
 };
 
+/// The design ray through each point of one face, by its radius on that
+/// face: the other face's point on the same ray and the ray's cut.
+class RayPartner {
+ public:
+  RayPartner(std::span<const float> own_r, std::span<const float> other_z,
+             std::span<const float> other_r, const ExactCuts& cuts, int32_t n)
+      : z_(own_r, other_z, n),
+        r_(own_r, other_r, n),
+        feed_distance_(own_r, cuts.feed_distance, n),
+        cos_feed_(own_r, cuts.cos_feed, n),
+        cos_radiation_(own_r, cuts.cos_radiation, n) {}
+
+  float Z(float radius) const { return z_.Z(radius); }
+  float R(float radius) const { return r_.Z(radius); }
+  kernels::RayCut Cut(float radius) const {
+    return {feed_distance_.Z(radius), cos_feed_.Z(radius), cos_radiation_.Z(radius)};
+  }
+
+ private:
+  FaceSpline z_, r_, feed_distance_, cos_feed_, cos_radiation_;
+};
+
 /// Makes nodes and segments in file order.
 class Builder {
  public:
   Builder(int32_t npt, int32_t nz, float step, Outline& outline)
       : npt_(npt), nz_(nz), step_(step), outline_(outline) {}
+
+  /// Sets the rays and feed share of an exact zoning.
+  void CutExactly(const ExactCuts& cuts, float FR) {
+    cuts_ = cuts;
+    fr_ = FR;
+  }
 
   /// The side of a flat prescribed face (`own`), moved into the lens by its
   /// share `w` of each step. Returns its edge node.
@@ -115,6 +145,45 @@ class Builder {
     return Counter();
   }
 
+  /// The side of a face in exact zoning (`own`, its rays given by `partner`),
+  /// with the share `w` of each ray's step; a `flat` prescribed face keeps
+  /// linear segments where it is not cut. Returns its edge node.
+  int32_t ExactSide(const Face& own, const RayPartner& partner, float w, bool flat,
+                    bool radiation) {
+    const float delta = (At(own.r, npt_) - At(own.r, 1)) / static_cast<float>(npt_ - 1);
+
+    // Axis point, moved into the lens by the full depth
+    DepthNode(partner, nz_, w, At(own.z, 1), At(own.r, 1));
+    if (flat && w == 0.0f) {
+      MakeNode(At(own.z, npt_), At(own.r, npt_));
+      Link();
+      return Counter();
+    }
+
+    // Zones inside each boundary, innermost first, each with its zone step
+    float u = At(own.r, 1);
+    for (int32_t k = nz_; k >= 1; --k) {
+      const float p = At(own.zone_radii, k);
+      DepthRun(own, partner, u, p, ZoneSegmentCount(u, p, delta), k, w);
+      u = p;
+      if (w > 0.0f) {
+        DepthNode(partner, k - 1, w, own.spline.Z(u), u);
+        Link();
+      }
+    }
+
+    // Outermost zone, on the face itself
+    if (flat) {
+      MakeNode(At(own.z, npt_), At(own.r, npt_));
+      Link();
+      return Counter();
+    }
+    const int32_t m = ZoneSegmentCount(u, At(own.r, npt_), delta);
+    if (radiation) outline_.radiation_last_zone = m;
+    DepthRun(own, partner, u, At(own.r, npt_), m, 0, w);
+    return Counter();
+  }
+
   /// Appends the linear segment (first, second).
   void AddLinear(int32_t first, int32_t second) {
     if (outline_.linear.size() >= kSegmentCapacity) throw ListFull{};
@@ -165,11 +234,74 @@ class Builder {
     }
   }
 
+  /// Makes the node of zone k at the own face's point (z, rho): moved into the
+  /// lens along the ray through it by the share w of the cut that removes k
+  /// wavelengths from that ray.
+  void DepthNode(const RayPartner& partner, int32_t k, float w, float z, float rho) {
+    float depth = 0.0f;
+    if (k != 0) {
+      const float path = static_cast<float>(k) * cuts_.wavelength;
+      depth = w * kernels::CutLength(partner.Cut(rho), cuts_.n, fr_, path);
+    }
+    OnLine(depth, z, rho, partner.Z(rho), partner.R(rho));
+  }
+
+  /// M cubic segments of zone k from own radius u to `u_end`, sampled in 3M
+  /// equal radial steps, each node at its own ray's depth.
+  void DepthRun(const Face& own, const RayPartner& partner, float u, float u_end, int32_t m_count,
+                int32_t k, float w) {
+    if (m_count <= 0) return;
+    if (static_cast<std::size_t>(m_count) > kSegmentCapacity - outline_.cubic.size()) {
+      throw ListFull{};
+    }
+    const float du = (u_end - u) / static_cast<float>(3 * m_count);
+    for (int32_t m = 1; m <= m_count; ++m) {
+      CubicSegment segment{Counter(), 0, 0, 0};
+      const float before = static_cast<float>(3 * (m - 1));
+      for (int32_t j = 1; j <= 3; ++j) {
+        const float rho = before * du + (u + static_cast<float>(j) * du);
+        DepthNode(partner, k, w, own.spline.Z(rho), rho);
+        At(segment, j + 1) = Counter();
+      }
+      outline_.cubic.push_back(segment);
+    }
+  }
+
   int32_t npt_;
   int32_t nz_;
   float step_;
   Outline& outline_;
+  ExactCuts cuts_;   // exact zoning only
+  float fr_ = 0.0f;  // exact zoning: the feed face's share of each cut
 };
+
+/// Both sides and the rim of an exactly zoned lens, in the order of the
+/// standard outline.
+OutlineStatus BuildExact(const ZonedLens& lens, const Face& feed, const Face& radiation,
+                         Builder& builder, Outline& outline) {
+  const RayPartner feed_rays(lens.RF, lens.ZR, lens.RR, lens.exact, lens.NPT);
+  const RayPartner radiation_rays(lens.RR, lens.ZF, lens.RF, lens.exact, lens.NPT);
+  builder.CutExactly(lens.exact, lens.FR);
+  const float g = 1.0f - lens.FR;
+  const bool flat = lens.ISURF == 1;
+  try {
+    int32_t feed_edge = 0;
+    int32_t radiation_edge = 0;
+    if (lens.ISIDE == 2 && flat) {
+      radiation_edge = builder.ExactSide(radiation, radiation_rays, g, true, true);
+    }
+    feed_edge = builder.ExactSide(feed, feed_rays, lens.FR, lens.ISIDE == 1 && flat, false);
+    if (!(lens.ISIDE == 2 && flat)) {
+      radiation_edge = builder.ExactSide(radiation, radiation_rays, g, false, true);
+    }
+    if (At(lens.ZF, lens.NPT) != At(lens.ZR, lens.NPT))
+      builder.AddLinear(feed_edge, radiation_edge);
+  } catch (const ListFull&) {
+    outline = Outline{};
+    return OutlineStatus::kTooManySegments;
+  }
+  return OutlineStatus::kBuilt;
+}
 
 }  // namespace
 
@@ -208,6 +340,14 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
   const bool flat = lens.ISURF == 1;
   const bool spherical = lens.ISURF == 2 || lens.ISURF == 3;
   Builder builder(lens.NPT, nz, lens.STEP, outline);
+  if (!lens.exact.feed_distance.empty()) {
+    const ExactCuts& cuts = lens.exact;
+    if (npt >
+        std::min({cuts.feed_distance.size(), cuts.cos_feed.size(), cuts.cos_radiation.size()})) {
+      return OutlineStatus::kShortProfile;
+    }
+    return BuildExact(lens, feed, radiation, builder, outline);
+  }
   try {
     // Both sides; a flat prescribed radiation face comes first
     int32_t feed_edge = 0;

@@ -12,6 +12,16 @@
 // becomes linear segments only; every other face becomes chained cubic
 // segments, with linear segments for its zone steps. A rim segment joins the
 // two edge nodes when the edge z values differ.
+//
+// In exact zoning each design ray is cut on its own: the depth of zone k at a
+// point of a face is the face's share of the length whose cut removes k
+// wavelengths of optical path from the ray through that point, measured along
+// that ray (kernels/ray_cut.h). The depth then varies across a zone and the
+// zone's face follows it, so a flat prescribed face that gives up a share of
+// the steps becomes chained cubic segments within its zones; its outermost
+// zone, not cut, stays one linear segment, and a flat face that gives up
+// nothing stays a single linear segment. The ray through a point of a face is
+// found by splines over the design rays against that face's radius.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +54,16 @@ struct Outline {
   std::optional<int32_t> radiation_last_zone;
 };
 
+/// The design rays of an exact zoning, ray i at i - 1 (rays 1..NPT): the
+/// feed's distance from the feed face point and the cosines of the angles
+/// between the ray inside the lens and in air at each face; with the
+/// refractive index and the wavelength. No rays for the standard zoning.
+struct ExactCuts {
+  std::span<const float> feed_distance, cos_feed, cos_radiation;
+  float n = 0.0f;
+  float wavelength = 0.0f;
+};
+
 /// The design data the outline is built from, named as the design routine
 /// names them. Profiles hold rays 1..NPT (axial ray first), zone radii the
 /// boundaries 1..NZ (outermost first).
@@ -56,13 +76,15 @@ struct ZonedLens {
   int32_t NZ = 0;
   float STEP = 0.0f;
   float FR = 0.0f;  // feed face share of each zone step
+  /// Exact zoning, when its rays are given; STEP is then not used.
+  ExactCuts exact = {};
 };
 
 /// Why an outline could not be built.
 enum class OutlineStatus {
   kBuilt,
   kTooFewPoints,        // NPT < 2: a face needs two points for its spline
-  kShortProfile,        // NPT exceeds a profile table
+  kShortProfile,        // NPT exceeds a profile table or the exact zoning's rays
   kUnknownSide,         // ISIDE is neither 1 nor 2
   kUnknownSurface,      // ISURF is not 1, 2 or 3
   kRadiiNotIncreasing,  // RF or RR does not increase strictly (or holds NaN)

@@ -66,14 +66,14 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
             const textio::INPUTL& INPUTL, std::span<const float> RZF, std::span<const float> RZR,
-            int32_t NZ, float STEP, float FR, TorAnswers& kept) {
+            int32_t NZ, float STEP, float FR, TorAnswers& kept, const ExactCuts& EXACT) {
   const int IUNIT = INPUTL.IUNIT;
   const bool from_script = IUNIT == kScript;
 
   // Outline of the zoned lens
   Outline outline;
-  const OutlineStatus status =
-      BuildOutline(ZonedLens{ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR}, outline);
+  const OutlineStatus status = BuildOutline(
+      ZonedLens{ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR, EXACT}, outline);
   const bool exportable = status == OutlineStatus::kBuilt;
 
   // File name, then the file itself

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 
+#include "export/outline.h"
 #include "textio/units.h"
 
 namespace tor {
@@ -30,12 +31,14 @@ struct TorAnswers {
 /// segments of one kind) is refused after the dialogue: no file is opened and
 /// a " Tor file not written: ..." line goes to the screen and the report. NZ
 /// below 0 counts as 0, NZ beyond RZF or RZR as the boundaries they hold.
-/// Throws textio::Failure when a read, write or open fails.
+/// EXACT, when it holds rays, zones the lens exactly along each design ray
+/// (see tor::ExactCuts); STEP is then not used. Throws textio::Failure when a
+/// read, write or open fails.
 void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
             std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
             float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,
             std::span<const float> RZF, std::span<const float> RZR, int32_t NZ, float STEP,
-            float FR, TorAnswers& kept);
+            float FR, TorAnswers& kept, const ExactCuts& EXACT = {});
 
 /// The same export with answers that start from zero.
 inline void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
