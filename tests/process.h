@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -18,6 +19,12 @@ struct RunResult {
 /// standard error are captured. The run is killed after `timeout_seconds`.
 RunResult RunProgram(const std::filesystem::path& program, const std::filesystem::path& dir,
                      const std::string& input, int timeout_seconds = 60);
+
+/// As RunProgram, with command-line arguments after the program name.
+RunResult RunWithArguments(const std::filesystem::path& program,
+                           const std::vector<std::string>& args,
+                           const std::filesystem::path& dir, const std::string& input,
+                           int timeout_seconds = 60);
 
 /// As RunProgram, but the program runs without root rights (as the user and
 /// group "nobody", 65534) when the tests run as root, so that file permissions
