@@ -271,25 +271,25 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
 
 std::optional<std::string> CheckRunFiles(const DesignRun& run) {
   namespace fs = std::filesystem;
-  std::error_code ec;
-  const auto same = [&](const std::string& a, const std::string& b) {
-    const fs::path pa = fs::weakly_canonical(a, ec);
-    const fs::path pb = fs::weakly_canonical(b, ec);
-    return pa == pb;
+  const auto canonical = [](const std::string& name) {
+    std::error_code ec;
+    const fs::path path = fs::weakly_canonical(name, ec);
+    return ec ? fs::path(name).lexically_normal() : path;
   };
+  // Each file written, and the design that writes it (0 for the report).
+  std::map<fs::path, std::size_t> writer = {{canonical(run.report), 0}};
   for (std::size_t i = 0; i < run.designs.size(); ++i) {
     const std::string& tor = run.designs[i].tor;
     if (tor.empty()) continue;
-    const std::string which = run.designs.size() > 1 ? "design " + std::to_string(i + 1) + ": " : "";
-    if (same(tor, run.report)) {
+    const auto [it, added] = writer.emplace(canonical(tor), i + 1);
+    if (added) continue;
+    const std::string which =
+        run.designs.size() > 1 ? "design " + std::to_string(i + 1) + ": " : "";
+    if (it->second == 0) {
       return which + "tor file '" + tor + "' is also the report: name another file";
     }
-    for (std::size_t j = 0; j < i; ++j) {
-      if (!run.designs[j].tor.empty() && same(tor, run.designs[j].tor)) {
-        return which + "tor file '" + tor + "' is also the tor file of design " +
-               std::to_string(j + 1) + ": name another file";
-      }
-    }
+    return which + "tor file '" + tor + "' is also the tor file of design " +
+           std::to_string(it->second) + ": name another file";
   }
   return std::nullopt;
 }
