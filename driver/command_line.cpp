@@ -110,9 +110,9 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
           ->type_name("DESIGNS.toml");
   bool json = false;
   design->add_flag("--json", json, "print each design's summary as one JSON object per line");
+  design->footer("--zoning MODE (standard or exact) may stand before or after `design`.");
 
-  const bool in_design = !args.empty() && args.front() == "design";
-  const std::string who = in_design ? "kevrano design: " : "kevrano: ";
+  bool in_design = !args.empty() && args.front() == "design";
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
@@ -126,6 +126,8 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
     out << e.what() << '\n';
     return Exit(0);
   } catch (const CLI::ParseError& e) {
+    in_design = in_design || design->parsed();
+    const std::string who = in_design ? "kevrano design: " : "kevrano: ";
     std::string message = e.what();
     if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
       const std::size_t colon = message.find(": ");
@@ -152,6 +154,8 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
     return Exit(2);
   }
 
+  in_design = design->parsed();
+  const std::string who = in_design ? "kevrano design: " : "kevrano: ";
   const auto usage_error = [&](const std::string& line) {
     err << who << line << '\n';
     if (!in_design) err << app.help();

@@ -486,29 +486,6 @@ std::string TextOf(const DesignSummary& s, std::size_t index, const LensDesign& 
 
 }  // namespace
 
-std::string ScriptOf(const DesignRun& run) {
-  std::string script = run.report + "\n";
-  for (std::size_t i = 0; i < run.designs.size(); ++i) {
-    const LensDesign& lens = run.designs[i];
-    std::vector<Question> asked = {Question::kSide, Question::kDielectric,
-                                   Question::kRadiusEdge, Question::kEdgeThickness,
-                                   Question::kSurface};
-    if (lens.face == 2) asked.push_back(Question::kCentre);
-    for (Question q : {Question::kRadialStep, Question::kWavelength, Question::kFeedShare,
-                       Question::kMinimumPath, Question::kWriteTor}) {
-      asked.push_back(q);
-    }
-    if (!lens.tor.empty()) {
-      for (Question q : {Question::kTorName, Question::kUnitCode, Question::kOffset}) {
-        asked.push_back(q);
-      }
-    }
-    for (Question q : asked) script += AnswerTo(q, lens, run.report) + "\n";
-    script += i + 1 < run.designs.size() ? "1\n" : "0\n";
-  }
-  return script;
-}
-
 DesignSummary SummariseDesign(std::string_view screen) {
   DesignSummary summary;
   const std::vector<std::string_view> records = Records(screen);

@@ -85,10 +85,6 @@ std::optional<std::string> CheckFileName(const Setting& name);
 /// must not be the report nor another design's tor file.
 std::optional<std::string> CheckRunFiles(const DesignRun& run);
 
-/// The answers of the dialogue in the order it asks them when every design
-/// runs to its end: the equivalent script of answers.
-std::string ScriptOf(const DesignRun& run);
-
 /// What the console showed of one design, summed up.
 struct DesignSummary {
   int32_t rays = 0;                         // rows of the profile table
