@@ -231,6 +231,35 @@ TEST_F(CommandLineTest, DesignFileErrorsNameFileLineAndKey) {
   }
 }
 
+// The zoning mode is taken wherever it may be given; what it changes in the
+// lens is the design code's affair.
+TEST_F(CommandLineTest, ZoningModeIsAcceptedWhereverItIsGiven) {
+  const std::string example = std::string(KEVRANO_SOURCE_DIR) + "/examples/first_lens.txt";
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    const char* toml;
+    int status;
+  } kCases[] = {
+      {"dialogue", {"--zoning", "exact", example}, nullptr, 0},
+      {"design options", {"design", "--zoning", "exact", "--inner", "flat", LENS,
+                          "--radial-step", "1", "--wavelength", "1", "--report", "r.txt"},
+       nullptr, 0},
+      {"design file", {"design", "--file", "d.toml"},
+       "report = \"r.txt\"\nzoning = \"exact\"\ninner = \"flat\"\neps = 2.25\nradius = 10\n"
+       "edge = 20\nradial-step = 1\nwavelength = 1\n", 0},
+      {"unknown mode in a design file", {"design", "--file", "d.toml"},
+       "report = \"r.txt\"\nzoning = \"rough\"\n", 2},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const fs::path work = Fresh(c.name);
+    if (c.toml != nullptr) WriteFile(work / "d.toml", c.toml);
+    const auto run = RunWithArguments(KEVRANO_BINARY, c.args, work, "");
+    EXPECT_EQ(c.status, run.status) << run.err;
+  }
+}
+
 TEST_F(CommandLineTest, JsonSummaryPerDesign) {
   const auto run = RunWithArguments(
       KEVRANO_BINARY,
