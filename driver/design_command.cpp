@@ -543,7 +543,6 @@ int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream&
   ScreenCapture screen_buf;
   std::ostream screen(&screen_buf);
   std::size_t design = 0;  // index of the design being asked
-  std::size_t asked_once = 0;
   bool lost = false;
 
   const auto finish_design = [&] {
@@ -567,7 +566,6 @@ int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream&
       lost = true;  // a question the settings do not answer
       return std::nullopt;
     }
-    ++asked_once;
     if (*q == Question::kAnother) {
       finish_design();
       ++design;
