@@ -124,9 +124,10 @@ void BM_WholeProcessInstructions(benchmark::State& state) {
     script << WithTorFile(std::string("report.txt\n") + kLargestDesign + kZonedAndExported + "0\n",
                           "lens.tor");
   }
-  const std::string command = "cd '" + dir.path().string() +
-                              "' && valgrind --tool=callgrind --callgrind-out-file=/dev/null '"
-                              KEVRANO_BINARY "' answers.txt > console.txt 2> valgrind.txt";
+  const std::string command =
+      "cd '" + dir.path().string() +
+      "' && valgrind --tool=callgrind --callgrind-out-file=/dev/null '" KEVRANO_BINARY
+      "' answers.txt > console.txt 2> valgrind.txt";
   double instructions = 0.0;
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) {
@@ -162,7 +163,8 @@ void WriteSweepFile(const fs::path& file) {
 void BM_Sweep1000DesignsFromFile(benchmark::State& state) {
   const TempDir dir;
   WriteSweepFile(dir.path() / "sweep.toml");
-  const std::string command = "cd '" + dir.path().string() + "' && '" KEVRANO_BINARY
+  const std::string command = "cd '" + dir.path().string() +
+                              "' && '" KEVRANO_BINARY
                               "' design --file sweep.toml --json > summary.json";
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) {
@@ -179,9 +181,9 @@ BENCHMARK(BM_Sweep1000DesignsFromFile)->Unit(benchmark::kMillisecond)->UseRealTi
 void BM_Sweep1000DesignsShellLoop(benchmark::State& state) {
   const TempDir dir;
   const std::string command =
-      "cd '" + dir.path().string() + "' && i=0; while [ $i -lt " +
-      std::to_string(kSweepDesigns) +
-      " ]; do '" KEVRANO_BINARY "' design --inner flat --eps 2.25 --radius 10 --edge 20 "
+      "cd '" + dir.path().string() + "' && i=0; while [ $i -lt " + std::to_string(kSweepDesigns) +
+      " ]; do '" KEVRANO_BINARY
+      "' design --inner flat --eps 2.25 --radius 10 --edge 20 "
       "--edge-thickness 0 --radial-step 1 --wavelength 1 --feed-share 0.5 --min-path 0.5 "
       "--tor lens$i.tor --units mm --offset 0 --report report$i.txt --json >> summary.json "
       "|| exit 1; i=$((i+1)); done";
@@ -193,6 +195,9 @@ void BM_Sweep1000DesignsShellLoop(benchmark::State& state) {
   }
   state.counters["designs"] = kSweepDesigns;
 }
-BENCHMARK(BM_Sweep1000DesignsShellLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Sweep1000DesignsShellLoop)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

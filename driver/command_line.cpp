@@ -38,8 +38,7 @@ constexpr OptionHelp kDesignOptions[] = {
     {"offset", "NUMBER", "axial offset of the lens in the tor file (default 0)"},
 };
 
-constexpr const char* kZoningHelp =
-    "how zone steps are cut: standard (default) or exact";
+constexpr const char* kZoningHelp = "how zone steps are cut: standard (default) or exact";
 
 std::optional<design::ZoningMode> ZoningOf(const std::string& text) {
   if (text == "standard") return design::ZoningMode::kStandard;
@@ -54,7 +53,8 @@ std::optional<std::string> CheckScriptName(const std::string& name) {
   if (name.empty() || name.size() > static_cast<std::size_t>(textio::kNameLength) ||
       name.back() == ' ' || control) {
     return "SCRIPT: expected a file name of 1 to 70 characters, without control characters or "
-           "trailing blanks, got '" + name + "'";
+           "trailing blanks, got '" +
+           name + "'";
   }
   return std::nullopt;
 }
@@ -77,9 +77,10 @@ std::string LeadingOption(const std::string& message) {
 
 Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out,
                          std::ostream& err) {
-  CLI::App app("KEVRANO designs rotationally symmetric dielectric lenses for a feed on the "
-               "lens axis.\nWithout arguments it asks for each answer at the keyboard.",
-               "kevrano");
+  CLI::App app(
+      "KEVRANO designs rotationally symmetric dielectric lenses for a feed on the "
+      "lens axis.\nWithout arguments it asks for each answer at the keyboard.",
+      "kevrano");
   app.set_version_flag("--version", std::string("kevrano ") + KEVRANO_VERSION,
                        "print the version and exit");
   std::string zoning = "standard";

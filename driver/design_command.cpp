@@ -4,11 +4,10 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
 #include <streambuf>
-
-#include <nlohmann/json.hpp>
 
 #include "design/profile.h"
 #include "design/splenz.h"
@@ -27,7 +26,8 @@ struct UnitName {
   int32_t code;
   double metres;
 };
-constexpr UnitName kUnits[] = {{"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"m", 4, 1.0}};
+constexpr UnitName kUnits[] = {
+    {"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"m", 4, 1.0}};
 
 // A real as the dialogue reads it back: the shortest text that converts to
 // the same 32-bit real.
@@ -119,9 +119,9 @@ bool Any(float) { return true; }
 
 const std::vector<std::string_view>& DesignKeys() {
   static const std::vector<std::string_view> kKeys = {
-      "inner",      "outer",      "eps",        "radius",    "edge",
+      "inner",          "outer",         "eps",         "radius",     "edge",
       "edge-thickness", "sphere-centre", "radial-step", "wavelength", "frequency",
-      "feed-share", "min-path",   "tor",        "units",     "offset"};
+      "feed-share",     "min-path",      "tor",         "units",      "offset"};
   return kKeys;
 }
 
@@ -179,8 +179,7 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   if (auto v = check.Real("edge", "an edge distance from the feed greater than 0", Positive)) {
     lens.edge = *v;
   }
-  if (auto v = check.Real("edge-thickness", "an edge thickness of 0 or more", NotNegative,
-                          false)) {
+  if (auto v = check.Real("edge-thickness", "an edge thickness of 0 or more", NotNegative, false)) {
     lens.edge_thickness = *v;
   }
 
@@ -233,17 +232,17 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
         lens.wavelength = wavelength;
       }
     }
-  } else if (auto v = check.Real("wavelength", "an operating wavelength greater than 0",
-                                 Positive)) {
+  } else if (auto v =
+                 check.Real("wavelength", "an operating wavelength greater than 0", Positive)) {
     lens.wavelength = *v;
   }
 
-  if (auto v = check.Real("feed-share", "the feed face's share of each zone step, 0 to 1",
-                          [](float x) { return x >= 0.0f && x <= 1.0f; }, false)) {
+  if (auto v = check.Real(
+          "feed-share", "the feed face's share of each zone step, 0 to 1",
+          [](float x) { return x >= 0.0f && x <= 1.0f; }, false)) {
     lens.feed_share = *v;
   }
-  if (auto v = check.Real("min-path", "a minimum path length of 0 or more", NotNegative,
-                          false)) {
+  if (auto v = check.Real("min-path", "a minimum path length of 0 or more", NotNegative, false)) {
     lens.min_path = *v;
   }
 
@@ -259,10 +258,10 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   if (auto v = check.Real("offset", "a lens axis offset (a number)", Any, false)) {
     lens.offset = *v;
   }
-  if (const Setting* s = check.Find("offset"); s != nullptr && lens.tor.empty() &&
-                                               !check.Failed()) {
-    check.Fail(s->where + ": the lens axis offset goes with a tor file; give " +
-               check.Name("tor") + " too");
+  if (const Setting* s = check.Find("offset");
+      s != nullptr && lens.tor.empty() && !check.Failed()) {
+    check.Fail(s->where + ": the lens axis offset goes with a tor file; give " + check.Name("tor") +
+               " too");
   }
 
   if (check.Failed()) return check.Error();
@@ -300,9 +299,23 @@ namespace {
 // answer each takes from a lens. The last question of a design (another
 // design?) is answered by the caller.
 enum class Question {
-  kFileInput, kReportName, kSide, kDielectric, kRadiusEdge, kEdgeThickness, kSurface,
-  kCentre, kRadialStep, kWavelength, kFeedShare, kMinimumPath, kWriteTor, kTorName,
-  kUnitCode, kOffset, kAnother,
+  kFileInput,
+  kReportName,
+  kSide,
+  kDielectric,
+  kRadiusEdge,
+  kEdgeThickness,
+  kSurface,
+  kCentre,
+  kRadialStep,
+  kWavelength,
+  kFeedShare,
+  kMinimumPath,
+  kWriteTor,
+  kTorName,
+  kUnitCode,
+  kOffset,
+  kAnother,
 };
 
 struct Prompt {
@@ -339,23 +352,40 @@ std::optional<Question> QuestionOf(std::string_view screen) {
 
 std::string AnswerTo(Question q, const LensDesign& lens, const std::string& report) {
   switch (q) {
-    case Question::kFileInput: return "0";
-    case Question::kReportName: return report;
-    case Question::kSide: return std::to_string(lens.side);
-    case Question::kDielectric: return RealText(lens.eps);
-    case Question::kRadiusEdge: return RealText(lens.radius) + " " + RealText(lens.edge);
-    case Question::kEdgeThickness: return RealText(lens.edge_thickness);
-    case Question::kSurface: return std::to_string(lens.face);
-    case Question::kCentre: return RealText(lens.sphere_centre);
-    case Question::kRadialStep: return RealText(lens.radial_step);
-    case Question::kWavelength: return RealText(lens.wavelength);
-    case Question::kFeedShare: return RealText(lens.feed_share);
-    case Question::kMinimumPath: return RealText(lens.min_path);
-    case Question::kWriteTor: return lens.tor.empty() ? "0" : "1";
-    case Question::kTorName: return lens.tor;
-    case Question::kUnitCode: return std::to_string(lens.units);
-    case Question::kOffset: return RealText(lens.offset);
-    case Question::kAnother: return "0";
+    case Question::kFileInput:
+      return "0";
+    case Question::kReportName:
+      return report;
+    case Question::kSide:
+      return std::to_string(lens.side);
+    case Question::kDielectric:
+      return RealText(lens.eps);
+    case Question::kRadiusEdge:
+      return RealText(lens.radius) + " " + RealText(lens.edge);
+    case Question::kEdgeThickness:
+      return RealText(lens.edge_thickness);
+    case Question::kSurface:
+      return std::to_string(lens.face);
+    case Question::kCentre:
+      return RealText(lens.sphere_centre);
+    case Question::kRadialStep:
+      return RealText(lens.radial_step);
+    case Question::kWavelength:
+      return RealText(lens.wavelength);
+    case Question::kFeedShare:
+      return RealText(lens.feed_share);
+    case Question::kMinimumPath:
+      return RealText(lens.min_path);
+    case Question::kWriteTor:
+      return lens.tor.empty() ? "0" : "1";
+    case Question::kTorName:
+      return lens.tor;
+    case Question::kUnitCode:
+      return std::to_string(lens.units);
+    case Question::kOffset:
+      return RealText(lens.offset);
+    case Question::kAnother:
+      return "0";
   }
   return "";
 }
@@ -448,12 +478,13 @@ std::string Shortest(double value) {
 }
 
 nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
-                      const std::vector<std::string>& files) {
+                              const std::vector<std::string>& files) {
   nlohmann::ordered_json j;
   j["design"] = index;
   j["completed"] = s.completed;
   j["rays"] = s.rays;
-  j["centre_thickness"] = s.centre_thickness ? nlohmann::ordered_json(*s.centre_thickness) : nullptr;
+  j["centre_thickness"] =
+      s.centre_thickness ? nlohmann::ordered_json(*s.centre_thickness) : nullptr;
   j["outer_radius"] = s.outer_radius ? nlohmann::ordered_json(*s.outer_radius) : nullptr;
   j["zones"] = s.zones;
   j["units"] = lens.units > 0 ? nlohmann::ordered_json(kUnitNames[lens.units - 1]) : nullptr;
@@ -504,9 +535,8 @@ DesignSummary SummariseDesign(std::string_view screen) {
         if (row == i + 2) summary.centre_thickness = field(4);
         const auto feed = field(1);
         const auto radiation = field(3);
-        summary.outer_radius = feed && radiation
-                                   ? std::optional<double>(std::max(*feed, *radiation))
-                                   : std::nullopt;
+        summary.outer_radius =
+            feed && radiation ? std::optional<double>(std::max(*feed, *radiation)) : std::nullopt;
         ++summary.rays;
       }
       traced_all = true;
@@ -575,8 +605,7 @@ int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream&
   });
   std::istream keyboard(&keyboard_buf);
 
-  const int status =
-      driver::RunProgram(keyboard, screen, err, textio::ConsoleSetup{}, run.options);
+  const int status = driver::RunProgram(keyboard, screen, err, textio::ConsoleSetup{}, run.options);
   if (lost && status != 0) {
     err << "kevrano: internal error: the dialogue asked a question the design settings do not "
            "answer\n";

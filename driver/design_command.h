@@ -87,13 +87,13 @@ std::optional<std::string> CheckRunFiles(const DesignRun& run);
 
 /// What the console showed of one design, summed up.
 struct DesignSummary {
-  int32_t rays = 0;                         // rows of the profile table
-  std::optional<double> centre_thickness;   // lens path length of the axial ray
-  std::optional<double> outer_radius;       // the larger face radius at the edge ray
-  int32_t zones = 0;                        // zone boundaries cut
-  bool completed = false;                   // every ray traced and the lens zoned
-  bool tor_refused = false;                 // the export declined to write the tor file
-  std::vector<std::string> notes;           // lines the design printed about itself
+  int32_t rays = 0;                        // rows of the profile table
+  std::optional<double> centre_thickness;  // lens path length of the axial ray
+  std::optional<double> outer_radius;      // the larger face radius at the edge ray
+  int32_t zones = 0;                       // zone boundaries cut
+  bool completed = false;                  // every ray traced and the lens zoned
+  bool tor_refused = false;                // the export declined to write the tor file
+  std::vector<std::string> notes;          // lines the design printed about itself
 };
 
 /// Reads the summary of one design from the console text of its dialogue

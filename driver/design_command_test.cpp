@@ -29,8 +29,9 @@ struct SummaryCase {
 };
 
 TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
-  const std::string zoned = " Enter minimum path length in zoning \r\n Lens zoning\r\n"
-                            " Number of zones:         2\r\n";
+  const std::string zoned =
+      " Enter minimum path length in zoning \r\n Lens zoning\r\n"
+      " Number of zones:         2\r\n";
   const SummaryCase kCases[] = {
       {"zoned", std::string(kHeading) + kRows + zoned, true, 2, 2, false, 0},
       {"negative zone count cuts no zone",
@@ -40,7 +41,8 @@ TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
            " Number of zones:         0\r\n More than 4999 zones: lens not zoned\r\n",
        true, 2, 0, false, 1},
       {"ray beyond the sphere ends the design",
-       std::string(kHeading) + kRows + " Ray radius beyond Sphere Radius: Design ended\r\n"
+       std::string(kHeading) + kRows +
+           " Ray radius beyond Sphere Radius: Design ended\r\n"
            " Enter 1 for another Design ",
        false, 2, 0, false, 1},
       {"tor file refused after the offset prompt",

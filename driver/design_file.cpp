@@ -1,8 +1,9 @@
 #include "driver/design_file.h"
 
+#include <toml++/toml.h>
+
 #include <algorithm>
 #include <charconv>
-#include <toml++/toml.h>
 
 namespace driver {
 namespace {
@@ -14,7 +15,7 @@ std::string At(const std::string& path, const toml::source_region& where) {
 // A TOML value as a setting: strings as they are, numbers in their shortest
 // decimal form, so that the dialogue reads the real the file wrote.
 std::variant<Setting, std::string> SettingOf(const std::string& path, std::string_view key,
-                                            const toml::node& node) {
+                                             const toml::node& node) {
   Setting s;
   s.where = At(path, node.source()) + ": " + std::string(key);
   if (const auto* text = node.as_string()) {
@@ -101,7 +102,6 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
       defaults[name] = s;
     }
   }
-
 
   // One design per [[design]] table, or one from the top level.
   std::vector<std::pair<Settings, MissingName>> lenses;

@@ -97,16 +97,13 @@ std::string PadField(std::string_view body, int width) {
   return out;
 }
 
-std::string RenderInt(int32_t value, int width) {
-  return PadField(std::to_string(value), width);
-}
+std::string RenderInt(int32_t value, int width) { return PadField(std::to_string(value), width); }
 
 namespace {
 
 // Fw.d of a finite value from its decimal digits: the exact expansion, or the
 // expansion already rounded at the d-th decimal.
 std::string FormatFixed(const Decimal& dec, int width, int decimals) {
-
   // Split into integer digits and fraction digits, then round the fraction.
   std::string int_digits;
   std::string all;  // integer digits followed by fraction digits
@@ -145,8 +142,7 @@ std::string FormatFixed(const Decimal& dec, int width, int decimals) {
 // expansion already rounded to the digits shown.
 std::string FormatExp(const Decimal& dec, int width, int decimals, int scale) {
   const bool zero = dec.digits == "0";
-  const std::size_t significant =
-      static_cast<std::size_t>(decimals) + (scale > 0 ? 1 : 0);
+  const std::size_t significant = static_cast<std::size_t>(decimals) + (scale > 0 ? 1 : 0);
 
   std::string digits = dec.digits;
   int exponent = dec.exponent;  // value = 0.digits x 10^exponent
@@ -168,8 +164,8 @@ std::string FormatExp(const Decimal& dec, int width, int decimals, int scale) {
     mantissa = "." + digits;
   }
   const int magnitude = shown_exponent < 0 ? -shown_exponent : shown_exponent;
-  std::string exp_text = magnitude < 10 ? "0" + std::to_string(magnitude)
-                                         : std::to_string(magnitude);
+  std::string exp_text =
+      magnitude < 10 ? "0" + std::to_string(magnitude) : std::to_string(magnitude);
   exp_text = std::string("E") + (shown_exponent < 0 ? "-" : "+") + exp_text;
 
   if (scale > 0) return PadField(sign + mantissa + exp_text, width);

@@ -45,8 +45,7 @@ TEST(RenderFixed, Examples) {
       {"too narrow even without zero", -0.5f, 4, 3, "****"},
       {"zero in a tight field", 0.0f, 4, 3, ".000"},
       {"largest real", FLT_MAX, 8, 3, "********"},
-      {"largest real, wide field", FLT_MAX, 45, 1,
-       "    340282346638528859811704183484516925440.0"},
+      {"largest real, wide field", FLT_MAX, 45, 1, "    340282346638528859811704183484516925440.0"},
       {"smallest normal", FLT_MIN, 8, 3, "   0.000"},
       {"smallest subnormal", std::numeric_limits<float>::denorm_min(), 9, 4, "   0.0000"},
       {"negative largest", -FLT_MAX, 9, 4, "*********"},
@@ -127,7 +126,8 @@ TEST(RenderFastPath, MatchesTheExactExpansion) {
     const int decimals = small(random);
     const int width = 4 + small(random) * 3;
     SCOPED_TRACE(testing::Message() << std::hexfloat << value << " w" << width << " d" << decimals);
-    ASSERT_EQ(detail::RenderFixedExact(value, width, decimals), RenderFixed(value, width, decimals));
+    ASSERT_EQ(detail::RenderFixedExact(value, width, decimals),
+              RenderFixed(value, width, decimals));
     ASSERT_EQ(detail::RenderExpExact(value, width + 6, decimals, 1),
               RenderExp(value, width + 6, decimals, 1));
     ASSERT_EQ(detail::RenderExpExact(value, width + 6, decimals, 0),
