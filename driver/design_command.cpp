@@ -53,15 +53,18 @@ class Checker {
   bool Failed() const { return !error_.empty(); }
   const std::string& Error() const { return error_; }
 
+  // A key as the user wrote it: `--eps` on the command line, `eps` in a file.
   std::string Name(std::string_view key) const {
-    return missing_.prefix + (missing_.dashes ? "--" : "") + std::string(key);
+    return (missing_.dashes ? "--" : "") + std::string(key);
   }
 
   void Fail(std::string message) {
     if (error_.empty()) error_ = std::move(message);
   }
+  // A fault of the design as a whole, named by where the design stands.
+  void FailDesign(const std::string& message) { Fail(missing_.prefix + message); }
   void FailMissing(std::string_view key, std::string_view accepts) {
-    Fail(Name(key) + " is missing: give " + std::string(accepts));
+    FailDesign(Name(key) + " is missing: give " + std::string(accepts));
   }
   void FailValue(const Setting& s, std::string_view accepts) {
     Fail(s.where + ": expected " + std::string(accepts) + ", got " + Quoted(s));
@@ -159,11 +162,11 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   const bool inner = check.Has("inner");
   const bool outer = check.Has("outer");
   if (inner && outer) {
-    check.Fail(check.Name("inner") + " and " + check.Name("outer") +
-               " both given: prescribe one face, flat or sphere");
+    check.FailDesign(check.Name("inner") + " and " + check.Name("outer") +
+                     " both given: prescribe one face, flat or sphere");
   } else if (!inner && !outer) {
-    check.Fail(check.Name("inner") + " or " + check.Name("outer") +
-               " is missing: give the prescribed face, flat or sphere");
+    check.FailDesign(check.Name("inner") + " or " + check.Name("outer") +
+                     " is missing: give the prescribed face, flat or sphere");
   } else {
     lens.side = inner ? 1 : 2;
     if (auto face = check.Choice(inner ? "inner" : "outer", kFaces, "flat or sphere")) {
@@ -214,13 +217,13 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   const bool has_wavelength = check.Has("wavelength");
   const bool has_frequency = check.Has("frequency");
   if (has_wavelength && has_frequency) {
-    check.Fail(check.Name("frequency") + " replaces " + check.Name("wavelength") +
-               ": give one of them");
+    check.FailDesign(check.Name("frequency") + " replaces " + check.Name("wavelength") +
+                     ": give one of them");
   } else if (has_frequency) {
     if (auto f = check.Real("frequency", "a frequency in GHz greater than 0", Positive)) {
       if (lens.units == 0) {
-        check.Fail(check.Name("frequency") + " needs " + check.Name("units") +
-                   " (in, ft, mm or m) to give the wavelength in the lens unit");
+        check.FailDesign(check.Name("frequency") + " needs " + check.Name("units") +
+                         " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
         const double in_units = metres / kUnits[lens.units - 1].metres;
@@ -251,8 +254,8 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
     if (auto message = CheckFileName(*tor)) check.Fail(*message);
     lens.tor = tor->text;
     if (lens.units == 0 && !check.Has("units")) {
-      check.Fail(check.Name("tor") + " needs " + check.Name("units") +
-                 ": the unit of length the tor file names, in, ft, mm or m");
+      check.FailDesign(check.Name("tor") + " needs " + check.Name("units") +
+                       ": the unit of length the tor file names, in, ft, mm or m");
     }
   }
   if (auto v = check.Real("offset", "a lens axis offset (a number)", Any, false)) {
@@ -609,6 +612,11 @@ int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream&
   if (lost && status != 0) {
     err << "kevrano: internal error: the dialogue asked a question the design settings do not "
            "answer\n";
+  }
+  out.flush();
+  if (status == 0 && !out) {
+    err << "kevrano: the summary could not be written to standard output\n";
+    return 1;
   }
   return status;
 }

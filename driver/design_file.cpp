@@ -144,6 +144,13 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
   if (auto message = CheckFileName(*report)) return *message;
   file.run.report = report->text;
   if (auto message = CheckRunFiles(file.run)) return path + ": " + *message;
+  // No file the run writes may be the design file itself.
+  DesignRun with_file = file.run;
+  with_file.designs.push_back(LensDesign{});
+  with_file.designs.back().tor = path;
+  if (CheckRunFiles(with_file)) {
+    return path + ": the report or a tor file is the design file itself: name another file";
+  }
   return file;
 }
 

@@ -247,6 +247,14 @@ TEST_F(CommandLineTest, DesignFileErrorsNameFileLineAndKey) {
       {"report inside a design", "[[design]]\nreport = \"r.txt\"\n",
        "kevrano design: d.toml:2: report: belongs at the top level: it holds for every design "
        "of the file\n"},
+      {"side missing", "report = \"r.txt\"\n[[design]]\neps = 2\n",
+       "kevrano design: d.toml:2: design 1: inner or outer is missing: give the prescribed face, "
+       "flat or sphere\n"},
+      {"report over the design file",
+       "report = \"d.toml\"\ninner = \"flat\"\neps = 2.25\nradius = 10\nedge = 20\n"
+       "radial-step = 1\nwavelength = 1\n",
+       "kevrano design: d.toml: the report or a tor file is the design file itself: name another "
+       "file\n"},
       {"two designs, one tor file",
        "report = \"r.txt\"\neps = 2.25\nradius = 10\nedge = 20\nradial-step = 1\n"
        "wavelength = 1\nunits = \"mm\"\ninner = \"flat\"\ntor = "
