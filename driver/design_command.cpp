@@ -6,7 +6,6 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <set>
 #include <streambuf>
 
 #include "design/profile.h"
@@ -21,13 +20,8 @@ namespace {
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
 
-struct UnitName {
-  std::string_view name;
-  int32_t code;
-  double metres;
-};
-constexpr UnitName kUnits[] = {
-    {"in", 1, 0.0254}, {"ft", 2, 0.3048}, {"mm", 3, 0.001}, {"m", 4, 1.0}};
+// Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
+constexpr double kUnitMetres[] = {0.0254, 0.3048, 0.001, 1.0};
 
 // A real as the dialogue reads it back: the shortest text that converts to
 // the same 32-bit real.
@@ -190,7 +184,8 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   const std::string_view centre_accepts = "the distance from the feed to the sphere's centre";
   if (lens.face == 2) {
     if (auto v = check.Real("sphere-centre", centre_accepts, Any)) lens.sphere_centre = *v;
-  } else if (const Setting* s = check.Find("sphere-centre"); s != nullptr && !check.Failed()) {
+  } else if (const Setting* s = check.Find("sphere-centre");
+             s != nullptr && !s->inherited && !check.Failed()) {
     check.Fail(s->where + ": only a sphere face has a centre; the face given is flat");
   }
 
@@ -210,7 +205,7 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
 
   // Units, needed by a tor file and by a frequency.
   if (auto u = check.Choice("units", kUnitNames, "in, ft, mm or m")) {
-    lens.units = kUnits[*u].code;
+    lens.units = static_cast<int32_t>(*u) + 1;
   }
 
   // Wavelength, or a frequency converted in the lens unit.
@@ -226,7 +221,7 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                          " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
-        const double in_units = metres / kUnits[lens.units - 1].metres;
+        const double in_units = metres / kUnitMetres[lens.units - 1];
         const float wavelength = static_cast<float>(in_units);
         if (!(wavelength > 0.0f) || !std::isfinite(wavelength)) {
           check.FailValue(*check.Find("frequency"),
@@ -262,7 +257,7 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
     lens.offset = *v;
   }
   if (const Setting* s = check.Find("offset");
-      s != nullptr && lens.tor.empty() && !check.Failed()) {
+      s != nullptr && !s->inherited && lens.tor.empty() && !check.Failed()) {
     check.Fail(s->where + ": the lens axis offset goes with a tor file; give " + check.Name("tor") +
                " too");
   }

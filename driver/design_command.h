@@ -30,6 +30,10 @@ struct Setting {
   std::string text;
   Kind kind = Kind::kText;
   std::string where;  // names the setting in messages: "--eps" or "lenses.toml:7: eps"
+  // Set at the top level of a design file for every design: a design it does
+  // not apply to (a centre for a flat face, an offset without a tor file)
+  // leaves it unused instead of refusing it.
+  bool inherited = false;
 };
 
 /// Settings of one design by key (the option name without its dashes).

@@ -99,6 +99,7 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
       file.run.options.zoning =
           s.text == "exact" ? design::ZoningMode::kExact : design::ZoningMode::kStandard;
     } else {
+      s.inherited = true;
       defaults[name] = s;
     }
   }
@@ -106,6 +107,8 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
   // One design per [[design]] table, or one from the top level.
   std::vector<std::pair<Settings, MissingName>> lenses;
   if (designs == nullptr) {
+    // A file of one design: its top level is that design's own.
+    for (auto& entry : defaults) entry.second.inherited = false;
     lenses.push_back({defaults, MissingName{path + ": ", false}});
   } else {
     std::size_t index = 0;

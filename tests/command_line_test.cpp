@@ -103,7 +103,8 @@ TEST_F(CommandLineTest, DesignsWriteTheFilesOfTheEquivalentScript) {
       {"a design ended early asks no zoning, the next design follows",
        {},
        "report = \"report.txt\"\neps = 2.25\nradius = 10\nedge = 20\nwavelength = 1\n"
-       "[[design]]\ninner = \"sphere\"\nsphere-centre = 20\nradial-step = 1.3\n"
+       "sphere-centre = 20\noffset = 3\n"
+       "[[design]]\ninner = \"sphere\"\nradial-step = 1.3\n"
        "[[design]]\ninner = \"flat\"\nradial-step = 2\n",
        "report.txt\n1\n2.25\n10 20\n0\n2\n20\n1.3\n1\n1\n2.25\n10 20\n0\n1\n2\n1\n0.5\n0\n0\n0\n",
        {"report.txt"}},
@@ -250,6 +251,11 @@ TEST_F(CommandLineTest, DesignFileErrorsNameFileLineAndKey) {
       {"side missing", "report = \"r.txt\"\n[[design]]\neps = 2\n",
        "kevrano design: d.toml:2: design 1: inner or outer is missing: give the prescribed face, "
        "flat or sphere\n"},
+      {"a centre given to a flat face",
+       "report = \"r.txt\"\ninner = \"flat\"\nsphere-centre = 5\neps = 2.25\nradius = 10\n"
+       "edge = 20\nradial-step = 1\nwavelength = 1\n",
+       "kevrano design: d.toml:3: sphere-centre: only a sphere face has a centre; the face given "
+       "is flat\n"},
       {"report over the design file",
        "report = \"d.toml\"\ninner = \"flat\"\neps = 2.25\nradius = 10\nedge = 20\n"
        "radial-step = 1\nwavelength = 1\n",
