@@ -1,6 +1,8 @@
 // Timing of whole lens designs of the largest size: 3501 rays traced and the
 // profile table written; then zoned into 101 zones and exported to a tor
-// file; and the same design run by the program itself from a script.
+// file; and the same design run by the program itself from a script, with
+// its instruction count under valgrind. Then sweeps of 1000 designs of the
+// bundled example: from one design file, and as a shell loop of commands.
 
 #include <benchmark/benchmark.h>
 
@@ -112,5 +114,90 @@ void BM_WholeProcessFromScript(benchmark::State& state) {
   if (!fs::exists(dir.path() / "lens.tor")) state.SkipWithError("no tor file was written");
 }
 BENCHMARK(BM_WholeProcessFromScript)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The largest design's instructions, counted by valgrind's callgrind tool
+// (the goal is at most 100 million).
+void BM_WholeProcessInstructions(benchmark::State& state) {
+  const TempDir dir;
+  {
+    std::ofstream script(dir.path() / "answers.txt", std::ios::binary);
+    script << WithTorFile(std::string("report.txt\n") + kLargestDesign + kZonedAndExported + "0\n",
+                          "lens.tor");
+  }
+  const std::string command =
+      "cd '" + dir.path().string() +
+      "' && valgrind --tool=callgrind --callgrind-out-file=/dev/null '" KEVRANO_BINARY
+      "' answers.txt > console.txt 2> valgrind.txt";
+  double instructions = 0.0;
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("valgrind did not run the program");
+      break;
+    }
+    std::ifstream log(dir.path() / "valgrind.txt");
+    std::string line;
+    while (std::getline(log, line)) {
+      const std::size_t at = line.find("Collected : ");
+      if (at != std::string::npos) instructions = std::stod(line.substr(at + 12));
+    }
+  }
+  state.counters["instructions"] = instructions;
+}
+BENCHMARK(BM_WholeProcessInstructions)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+constexpr int kSweepDesigns = 1000;
+
+// The bundled example's settings as a design file of 1000 designs, each with
+// its own tor file.
+void WriteSweepFile(const fs::path& file) {
+  std::ofstream toml(file, std::ios::binary);
+  toml << "report = \"sweep.txt\"\ninner = \"flat\"\neps = 2.25\nradius = 10\nedge = 20\n"
+          "edge-thickness = 0\nradial-step = 1\nwavelength = 1\nfeed-share = 0.5\n"
+          "min-path = 0.5\nunits = \"mm\"\noffset = 0\n";
+  for (int i = 0; i < kSweepDesigns; ++i) {
+    toml << "[[design]]\ntor = \"lens" << i << ".tor\"\n";
+  }
+}
+
+// One process runs the whole sweep from a design file, JSON summaries on.
+void BM_Sweep1000DesignsFromFile(benchmark::State& state) {
+  const TempDir dir;
+  WriteSweepFile(dir.path() / "sweep.toml");
+  const std::string command = "cd '" + dir.path().string() +
+                              "' && '" KEVRANO_BINARY
+                              "' design --file sweep.toml --json > summary.json";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("the program failed");
+      break;
+    }
+  }
+  state.counters["designs"] = kSweepDesigns;
+}
+BENCHMARK(BM_Sweep1000DesignsFromFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// One process per design, as a shell loop runs it: start-up of each process
+// included, so this depends on how busy the machine is.
+void BM_Sweep1000DesignsShellLoop(benchmark::State& state) {
+  const TempDir dir;
+  const std::string command =
+      "cd '" + dir.path().string() + "' && i=0; while [ $i -lt " + std::to_string(kSweepDesigns) +
+      " ]; do '" KEVRANO_BINARY
+      "' design --inner flat --eps 2.25 --radius 10 --edge 20 "
+      "--edge-thickness 0 --radial-step 1 --wavelength 1 --feed-share 0.5 --min-path 0.5 "
+      "--tor lens$i.tor --units mm --offset 0 --report report$i.txt --json >> summary.json "
+      "|| exit 1; i=$((i+1)); done";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("the program failed");
+      break;
+    }
+  }
+  state.counters["designs"] = kSweepDesigns;
+}
+BENCHMARK(BM_Sweep1000DesignsShellLoop)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

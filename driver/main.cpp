@@ -1,20 +1,21 @@
 // KEVRANO: design of rotationally symmetric dielectric lenses for a feed on
 // the lens axis.
 
-#include <unistd.h>
-
 #include <csignal>
 #include <iostream>
+#include <string>
+#include <vector>
 
-#include "driver/kevrano.h"
+#include "driver/command_line.h"
 
-int main() {
+int main(int argc, char** argv) {
   // A closed pipe on standard output must end the run with a diagnostic, not a
   // silent signal.
   std::signal(SIGPIPE, SIG_IGN);
   std::ios::sync_with_stdio(false);
-  textio::ConsoleSetup setup;
-  setup.screen_is_terminal = isatty(STDOUT_FILENO) == 1;
-  setup.keyboard_is_terminal = isatty(STDIN_FILENO) == 1;
-  return driver::RunProgram(std::cin, std::cout, std::cerr, setup);
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  const driver::Command command = driver::ParseCommandLine(args, std::cout, std::cerr);
+  const int status = driver::RunCommand(command);
+  std::cout.flush();
+  return status;
 }

@@ -30,15 +30,17 @@ int Status(int raw) {
 }
 
 [[noreturn]] void ExecIn(const std::filesystem::path& program, const std::filesystem::path& dir,
-                         bool unprivileged = false) {
+                         bool unprivileged = false, const std::vector<std::string>& args = {}) {
   if (unprivileged && geteuid() == 0) {
     constexpr unsigned kNobody = 65534;
     if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
   }
   if (chdir(dir.c_str()) != 0) _exit(126);
   const std::string p = program.string();
-  char* const argv[] = {const_cast<char*>(p.c_str()), nullptr};
-  execv(p.c_str(), argv);
+  std::vector<char*> argv = {const_cast<char*>(p.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(p.c_str(), argv.data());
   _exit(127);
 }
 
@@ -99,7 +101,8 @@ void Pump(int in_fd, const std::string& input, const std::vector<int>& out_fds,
 namespace {
 
 RunResult Run(const std::filesystem::path& program, const std::filesystem::path& dir,
-              const std::string& input, int timeout_seconds, bool unprivileged) {
+              const std::string& input, int timeout_seconds, bool unprivileged,
+              const std::vector<std::string>& args = {}) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
   signal(SIGPIPE, SIG_IGN);
@@ -110,7 +113,7 @@ RunResult Run(const std::filesystem::path& program, const std::filesystem::path&
     dup2(out[1], 1);
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    ExecIn(program, dir, unprivileged);
+    ExecIn(program, dir, unprivileged, args);
   }
   close(in[0]);
   close(out[1]);
@@ -128,6 +131,13 @@ RunResult Run(const std::filesystem::path& program, const std::filesystem::path&
 RunResult RunProgram(const std::filesystem::path& program, const std::filesystem::path& dir,
                      const std::string& input, int timeout_seconds) {
   return Run(program, dir, input, timeout_seconds, false);
+}
+
+RunResult RunWithArguments(const std::filesystem::path& program,
+                           const std::vector<std::string>& args,
+                           const std::filesystem::path& dir, const std::string& input,
+                           int timeout_seconds) {
+  return Run(program, dir, input, timeout_seconds, false, args);
 }
 
 RunResult RunProgramUnprivileged(const std::filesystem::path& program,

@@ -20,6 +20,12 @@ struct RunResult {
 RunResult RunProgram(const std::filesystem::path& program, const std::filesystem::path& dir,
                      const std::string& input, int timeout_seconds = 60);
 
+/// As RunProgram, with command-line arguments after the program name.
+RunResult RunWithArguments(const std::filesystem::path& program,
+                           const std::vector<std::string>& args,
+                           const std::filesystem::path& dir, const std::string& input,
+                           int timeout_seconds = 60);
+
 /// As RunProgram, but the program runs without root rights (as the user and
 /// group "nobody", 65534) when the tests run as root, so that file permissions
 /// bind it. `dir` must be open to that user.

@@ -1,8 +1,12 @@
 #include "textio/fixed_format.h"
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 namespace textio {
@@ -93,15 +97,13 @@ std::string PadField(std::string_view body, int width) {
   return out;
 }
 
-std::string RenderInt(int32_t value, int width) {
-  return PadField(std::to_string(value), width);
-}
+std::string RenderInt(int32_t value, int width) { return PadField(std::to_string(value), width); }
 
-std::string RenderFixed(float value, int width, int decimals) {
-  if (!std::isfinite(value)) return NonFinite(value, width);
-  if (decimals < 0) decimals = 0;
-  const Decimal dec = ExactDecimal(value);
+namespace {
 
+// Fw.d of a finite value from its decimal digits: the exact expansion, or the
+// expansion already rounded at the d-th decimal.
+std::string FormatFixed(const Decimal& dec, int width, int decimals) {
   // Split into integer digits and fraction digits, then round the fraction.
   std::string int_digits;
   std::string all;  // integer digits followed by fraction digits
@@ -136,13 +138,11 @@ std::string RenderFixed(float value, int width, int decimals) {
   return PadField(sign + ipart + "." + fpart, width);
 }
 
-std::string RenderExp(float value, int width, int decimals, int scale) {
-  if (!std::isfinite(value)) return NonFinite(value, width);
-  if (decimals < 0) decimals = 0;
-  const Decimal dec = ExactDecimal(value);
+// Ew.d of a finite value from its decimal digits: the exact expansion, or the
+// expansion already rounded to the digits shown.
+std::string FormatExp(const Decimal& dec, int width, int decimals, int scale) {
   const bool zero = dec.digits == "0";
-  const std::size_t significant =
-      static_cast<std::size_t>(decimals) + (scale > 0 ? 1 : 0);
+  const std::size_t significant = static_cast<std::size_t>(decimals) + (scale > 0 ? 1 : 0);
 
   std::string digits = dec.digits;
   int exponent = dec.exponent;  // value = 0.digits x 10^exponent
@@ -164,8 +164,8 @@ std::string RenderExp(float value, int width, int decimals, int scale) {
     mantissa = "." + digits;
   }
   const int magnitude = shown_exponent < 0 ? -shown_exponent : shown_exponent;
-  std::string exp_text = magnitude < 10 ? "0" + std::to_string(magnitude)
-                                         : std::to_string(magnitude);
+  std::string exp_text =
+      magnitude < 10 ? "0" + std::to_string(magnitude) : std::to_string(magnitude);
   exp_text = std::string("E") + (shown_exponent < 0 ? "-" : "+") + exp_text;
 
   if (scale > 0) return PadField(sign + mantissa + exp_text, width);
@@ -173,6 +173,186 @@ std::string RenderExp(float value, int width, int decimals, int scale) {
   if (static_cast<int>(bare.size()) == width) return bare;
   return PadField(sign + "0" + mantissa + exp_text, width);
 }
+
+// Fast rounding with integers. A finite magnitude is exactly M·2^E with
+// M < 2^24; its value times 10^k, rounded to an integer with halfway cases
+// away from zero, is found exactly in 128-bit arithmetic whenever the numbers
+// fit, which covers every field of the program. The rest takes the exact
+// expansion above.
+__extension__ typedef unsigned __int128 Wide;
+
+struct Binary {
+  uint32_t M = 0;
+  int E = 0;
+};
+
+Binary BinaryOf(float magnitude) {
+  const auto bits = std::bit_cast<uint32_t>(magnitude);
+  const auto biased = static_cast<int>((bits >> 23) & 0xffu);
+  Binary b{bits & 0x7fffffu, -149};
+  if (biased != 0) {
+    b.M |= 0x800000u;
+    b.E = biased - 150;
+  }
+  return b;
+}
+
+Wide PowerOfTen(int j) {
+  Wide p = 1;
+  for (int i = 0; i < j; ++i) p *= 10;
+  return p;
+}
+
+// round(M·2^E·10^k), halfway away from zero; nothing when it would not fit.
+std::optional<Wide> RoundedScaled(Binary b, int k) {
+  if (k >= 0) {
+    if (k > 31) return std::nullopt;
+    const Wide n = Wide{b.M} * PowerOfTen(k);  // below 2^24·10^31 < 2^127
+    if (b.E >= 0) {
+      if (b.E > 127 || (n >> (127 - b.E)) != 0) return std::nullopt;
+      return n << b.E;
+    }
+    const int s = -b.E;
+    if (s >= 128) return Wide{0};  // n < 2^127, below half of 2^s
+    const Wide q = n >> s;
+    const Wide r = n & ((Wide{1} << s) - 1);
+    return q + (r >= (Wide{1} << (s - 1)) ? 1 : 0);
+  }
+  const int j = -k;
+  if (b.E < 0 || j > 38) return std::nullopt;
+  const Wide n = Wide{b.M} << b.E;  // below 2^128: E is at most 104
+  const Wide d = PowerOfTen(j);
+  const Wide q = n / d;
+  const Wide r = n % d;
+  return q + (r >= d - r ? 1 : 0);
+}
+
+// Decimal digits of a rounded integer that fits 64 bits.
+std::optional<std::string_view> DigitsOf(Wide q, char (&buf)[24]) {
+  if (q > Wide{UINT64_MAX}) return std::nullopt;
+  const auto result = std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(q));
+  return std::string_view(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
+// Appends "E+XX" (at least two exponent digits) to `out` at `n`.
+void AppendExponent(char* out, std::size_t& n, int exponent) {
+  out[n++] = 'E';
+  out[n++] = exponent < 0 ? '-' : '+';
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) out[n++] = '0';
+  n = static_cast<std::size_t>(std::to_chars(out + n, out + n + 8, magnitude).ptr - out);
+}
+
+// Significant digits the fast path takes: the rounded integer stays in 64 bits.
+constexpr int kMostFastDigits = 17;
+
+}  // namespace
+
+std::string RenderFixed(float value, int width, int decimals) {
+  if (!std::isfinite(value)) return NonFinite(value, width);
+  if (decimals < 0) decimals = 0;
+  // The value times 10^d, rounded: its digits with d of them after the point.
+  char buf[24];
+  const std::optional<Wide> q = RoundedScaled(BinaryOf(std::fabs(value)), decimals);
+  const std::optional<std::string_view> digits = q ? DigitsOf(*q, buf) : std::nullopt;
+  if (!digits) return FormatFixed(ExactDecimal(value), width, decimals);
+  const auto d = static_cast<std::size_t>(decimals);
+  std::string_view ipart = digits->size() > d ? digits->substr(0, digits->size() - d) : "";
+  const std::string_view fdigits = digits->substr(ipart.size());
+  if (ipart == "0") ipart = "";
+
+  const bool zero = *q == 0;
+  char out[64];
+  std::size_t n = 0;
+  if (std::signbit(value) && !zero) out[n++] = '-';
+  const std::size_t sign = n;
+  ipart.copy(out + n, ipart.size());
+  n += ipart.size();
+  out[n++] = '.';
+  // Zeros between the point and the digits of a value below 10^-d... 1.
+  for (std::size_t i = fdigits.size(); i < d; ++i) out[n++] = '0';
+  if (d > 0) {
+    fdigits.copy(out + n, fdigits.size());
+    n += fdigits.size();
+  }
+  if (ipart.empty()) {
+    // The 0 before the point only when the field has room for it.
+    if (n == static_cast<std::size_t>(std::max(width, 0))) return std::string(out, n);
+    std::copy_backward(out + sign, out + n, out + n + 1);
+    out[sign] = '0';
+    ++n;
+  }
+  return PadField(std::string_view(out, n), width);
+}
+
+std::string RenderExp(float value, int width, int decimals, int scale) {
+  if (!std::isfinite(value)) return NonFinite(value, width);
+  if (decimals < 0) decimals = 0;
+  const int significant = decimals + (scale > 0 ? 1 : 0);
+  const float magnitude = std::fabs(value);
+  if (magnitude == 0.0f || significant < 1 || significant > kMostFastDigits) {
+    return FormatExp(ExactDecimal(value), width, decimals, scale);
+  }
+  // Decimal exponent of the first digit: the magnitude lies in
+  // [2^(w-1), 2^w), so it is floor((w-1)·log10 2) or one more.
+  const Binary b = BinaryOf(magnitude);
+  const int w = std::bit_width(b.M) + b.E;
+  int exponent = ((w - 1) * 78913) >> 18;
+  const Wide limit = PowerOfTen(significant);
+  std::optional<Wide> q = RoundedScaled(b, significant - 1 - exponent);
+  if (q && *q >= limit) {
+    ++exponent;
+    q = RoundedScaled(b, significant - 1 - exponent);
+    if (q && *q >= limit) {  // rounded up to a new first digit
+      *q /= 10;
+      ++exponent;
+    }
+  }
+  char buf[24];
+  const std::optional<std::string_view> digits = q ? DigitsOf(*q, buf) : std::nullopt;
+  if (!digits) return FormatExp(ExactDecimal(value), width, decimals, scale);
+  const std::string_view rest = digits->substr(1);
+
+  char out[64];
+  std::size_t n = 0;
+  if (std::signbit(value)) out[n++] = '-';
+  const std::size_t sign = n;
+  if (scale > 0) {
+    // One digit before the point.
+    out[n++] = digits->front();
+    out[n++] = '.';
+    rest.copy(out + n, rest.size());
+    n += rest.size();
+    AppendExponent(out, n, exponent);
+    return PadField(std::string_view(out, n), width);
+  }
+  // 0.ddd: every digit after the point, the 0 only when there is room.
+  out[n++] = '.';
+  digits->copy(out + n, digits->size());
+  n += digits->size();
+  AppendExponent(out, n, exponent + 1);
+  if (n == static_cast<std::size_t>(std::max(width, 0))) return std::string(out, n);
+  std::copy_backward(out + sign, out + n, out + n + 1);
+  out[sign] = '0';
+  ++n;
+  return PadField(std::string_view(out, n), width);
+}
+
+namespace detail {
+
+std::string RenderFixedExact(float value, int width, int decimals) {
+  if (!std::isfinite(value)) return NonFinite(value, width);
+  if (decimals < 0) decimals = 0;
+  return FormatFixed(ExactDecimal(value), width, decimals);
+}
+
+std::string RenderExpExact(float value, int width, int decimals, int scale) {
+  if (!std::isfinite(value)) return NonFinite(value, width);
+  if (decimals < 0) decimals = 0;
+  return FormatExp(ExactDecimal(value), width, decimals, scale);
+}
+
+}  // namespace detail
 
 std::string RenderChars(std::string_view value, int width) {
   if (width < 0) width = 0;

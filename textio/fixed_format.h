@@ -34,6 +34,15 @@ std::string RenderFixed(float value, int width, int decimals);
 /// 0.000...E+00 with no sign.
 std::string RenderExp(float value, int width, int decimals, int scale);
 
+namespace detail {
+
+/// RenderFixed and RenderExp from the full exact decimal expansion of the
+/// value, the slow reference the fast renderers are checked against.
+std::string RenderFixedExact(float value, int width, int decimals);
+std::string RenderExpExact(float value, int width, int decimals, int scale);
+
+}  // namespace detail
+
 /// Aw: the characters of the value; a shorter value is right-aligned, a longer
 /// one cut to its first `width` characters.
 std::string RenderChars(std::string_view value, int width);

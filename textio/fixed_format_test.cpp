@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 
 namespace textio {
 namespace {
@@ -42,8 +45,7 @@ TEST(RenderFixed, Examples) {
       {"too narrow even without zero", -0.5f, 4, 3, "****"},
       {"zero in a tight field", 0.0f, 4, 3, ".000"},
       {"largest real", FLT_MAX, 8, 3, "********"},
-      {"largest real, wide field", FLT_MAX, 45, 1,
-       "    340282346638528859811704183484516925440.0"},
+      {"largest real, wide field", FLT_MAX, 45, 1, "    340282346638528859811704183484516925440.0"},
       {"smallest normal", FLT_MIN, 8, 3, "   0.000"},
       {"smallest subnormal", std::numeric_limits<float>::denorm_min(), 9, 4, "   0.0000"},
       {"negative largest", -FLT_MAX, 9, 4, "*********"},
@@ -101,6 +103,41 @@ TEST(RenderExp, UnscaledMantissaBelowOne) {
   for (const FieldCase& c : kCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.want, RenderExp(c.value, c.width, c.decimals, 0));
+  }
+}
+
+// The fast renderers against the full exact expansion, over reals of every
+// magnitude (random bit patterns), reals lying halfway at some decimal (few
+// significant bits), and values near the program's own figures.
+TEST(RenderFastPath, MatchesTheExactExpansion) {
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<uint32_t> bits;
+  std::uniform_int_distribution<int> small(0, 12);
+  std::uniform_int_distribution<int> shift(-30, 30);
+  std::uniform_int_distribution<int> odd(0, 4095);
+  std::uniform_real_distribution<float> figure(-60.0f, 60.0f);
+  for (int i = 0; i < 60000; ++i) {
+    float value = 0.0f;
+    switch (i % 3) {
+      case 0:
+        value = std::bit_cast<float>(bits(random));
+        break;
+      case 1:
+        value = std::ldexp(static_cast<float>(2 * odd(random) + 1), shift(random));
+        break;
+      default:
+        value = figure(random);
+        break;
+    }
+    const int decimals = small(random);
+    const int width = 4 + small(random) * 3;
+    SCOPED_TRACE(testing::Message() << std::hexfloat << value << " w" << width << " d" << decimals);
+    ASSERT_EQ(detail::RenderFixedExact(value, width, decimals),
+              RenderFixed(value, width, decimals));
+    ASSERT_EQ(detail::RenderExpExact(value, width + 6, decimals, 1),
+              RenderExp(value, width + 6, decimals, 1));
+    ASSERT_EQ(detail::RenderExpExact(value, width + 6, decimals, 0),
+              RenderExp(value, width + 6, decimals, 0));
   }
 }
 

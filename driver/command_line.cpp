@@ -1,0 +1,239 @@
+#include "driver/command_line.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "driver/design_file.h"
+#include "driver/kevrano.h"
+#include "kevrano_version.h"
+
+namespace driver {
+namespace {
+
+// What each design option accepts, for the help and for a missing value.
+struct OptionHelp {
+  std::string_view key;
+  std::string_view type;
+  std::string_view help;
+};
+constexpr OptionHelp kDesignOptions[] = {
+    {"inner", "FACE", "prescribed feed (inner) face: flat or sphere"},
+    {"outer", "FACE", "prescribed radiation (outer) face: flat or sphere"},
+    {"eps", "NUMBER", "dielectric constant of the lens, greater than 1"},
+    {"radius", "NUMBER", "lens radius, greater than 0"},
+    {"edge", "NUMBER", "axial distance of the lens edge from the feed, greater than 0"},
+    {"edge-thickness", "NUMBER", "edge thickness along the edge ray, 0 or more (default 0)"},
+    {"sphere-centre", "NUMBER", "distance from the feed to the centre of a sphere face"},
+    {"radial-step", "NUMBER", "radial step between rays, giving 2 to 3501 rays"},
+    {"wavelength", "NUMBER", "operating wavelength in the lens unit, greater than 0"},
+    {"frequency", "GHZ", "operating frequency in GHz, instead of --wavelength (needs --units)"},
+    {"feed-share", "NUMBER", "feed face's share of each zone step, 0 to 1 (default 0.5)"},
+    {"min-path", "NUMBER", "path length the zones are counted from, 0 or more (default 0)"},
+    {"tor", "FILE", "write the zoned lens to this tor file (none without it)"},
+    {"units", "UNIT", "unit of length: in, ft, mm or m (needed by --tor and --frequency)"},
+    {"offset", "NUMBER", "axial offset of the lens in the tor file (default 0)"},
+};
+
+constexpr const char* kZoningHelp = "how zone steps are cut: standard (default) or exact";
+
+std::optional<design::ZoningMode> ZoningOf(const std::string& text) {
+  if (text == "standard") return design::ZoningMode::kStandard;
+  if (text == "exact") return design::ZoningMode::kExact;
+  return std::nullopt;
+}
+
+// What a script name must be to be answered at the file-name prompt.
+std::optional<std::string> CheckScriptName(const std::string& name) {
+  bool control = false;
+  for (char c : name) control = control || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  if (name.empty() || name.size() > static_cast<std::size_t>(textio::kNameLength) ||
+      name.back() == ' ' || control) {
+    return "SCRIPT: expected a file name of 1 to 70 characters, without control characters or "
+           "trailing blanks, got '" +
+           name + "'";
+  }
+  return std::nullopt;
+}
+
+Command Exit(int status) {
+  Command c;
+  c.action = Command::Action::kExit;
+  c.status = status;
+  return c;
+}
+
+// The option a CLI11 message begins with ("--eps: 1 required ..."), if any.
+std::string LeadingOption(const std::string& message) {
+  if (message.rfind("--", 0) != 0) return "";
+  const std::size_t end = message.find_first_of(": ");
+  return message.substr(0, end);
+}
+
+}  // namespace
+
+Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out,
+                         std::ostream& err) {
+  CLI::App app(
+      "KEVRANO designs rotationally symmetric dielectric lenses for a feed on the "
+      "lens axis.\nWithout arguments it asks for each answer at the keyboard.",
+      "kevrano");
+  app.set_version_flag("--version", std::string("kevrano ") + KEVRANO_VERSION,
+                       "print the version and exit");
+  std::string zoning = "standard";
+  app.add_option("--zoning", zoning, kZoningHelp)->type_name("MODE");
+  std::string script;
+  app.add_option("SCRIPT", script,
+                 "script of answers, one per line: the same as answering 1 and SCRIPT at the "
+                 "first prompt");
+  app.require_subcommand(0, 1);
+
+  CLI::App* design = app.add_subcommand(
+      "design", "run designs from named options or a design file, with a summary per design");
+  design->fallthrough();
+  std::map<std::string, std::string, std::less<>> values;
+  std::map<std::string, CLI::Option*, std::less<>> options;
+  for (const OptionHelp& o : kDesignOptions) {
+    const std::string key(o.key);
+    options[key] = design->add_option("--" + key, values[key], std::string(o.help))
+                       ->type_name(std::string(o.type));
+  }
+  std::string report;
+  CLI::Option* report_option =
+      design->add_option("--report", report, "report file holding every design (required)")
+          ->type_name("FILE");
+  std::string file;
+  CLI::Option* file_option =
+      design->add_option("--file", file, "design file (TOML) of one or more [[design]] tables")
+          ->type_name("DESIGNS.toml");
+  bool json = false;
+  design->add_flag("--json", json, "print each design's summary as one JSON object per line");
+  design->footer("--zoning MODE (standard or exact) may stand before or after `design`.");
+
+  bool in_design = !args.empty() && args.front() == "design";
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return Exit(0);
+  } catch (const CLI::CallForAllHelp&) {
+    out << app.help("", CLI::AppFormatMode::All);
+    return Exit(0);
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what() << '\n';
+    return Exit(0);
+  } catch (const CLI::ParseError& e) {
+    in_design = in_design || design->parsed();
+    const std::string who = in_design ? "kevrano design: " : "kevrano: ";
+    std::string message = e.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+      const std::size_t colon = message.find(": ");
+      message = "unknown option or argument: " +
+                (colon == std::string::npos ? message : message.substr(colon + 2));
+    }
+    const std::string option = LeadingOption(message);
+    if (in_design) {
+      // One line naming the option and what it takes.
+      std::string line = message;
+      const bool repeated = message.find("received") != std::string::npos;
+      for (const OptionHelp& o : kDesignOptions) {
+        if (option == "--" + std::string(o.key)) {
+          line = option + " needs a value: " + std::string(o.help);
+        }
+      }
+      if (option == "--report" || option == "--file") line = option + " needs a file name";
+      if (option == "--zoning") line = std::string("--zoning needs a value: ") + kZoningHelp;
+      if (repeated && !option.empty()) line = option + " is given more than once: give it once";
+      err << who << line << " (kevrano design --help lists the options)\n";
+    } else {
+      err << who << message << "\n" << app.help();
+    }
+    return Exit(2);
+  }
+
+  in_design = design->parsed();
+  const std::string who = in_design ? "kevrano design: " : "kevrano: ";
+  const auto usage_error = [&](const std::string& line) {
+    err << who << line << '\n';
+    if (!in_design) err << app.help();
+    return Exit(2);
+  };
+
+  Command command;
+  const auto mode = ZoningOf(zoning);
+  if (!mode) return usage_error("--zoning: expected standard or exact, got '" + zoning + "'");
+  command.options.zoning = *mode;
+
+  if (!design->parsed()) {
+    if (!script.empty() || app.count("SCRIPT") > 0) {
+      if (auto message = CheckScriptName(script)) return usage_error(*message);
+      command.script = script;
+    }
+    command.action = Command::Action::kDialogue;
+    return command;
+  }
+
+  command.action = Command::Action::kDesign;
+  command.json = json;
+  if (file_option->count() > 0) {
+    for (const auto& [key, option] : options) {
+      if (option->count() > 0) return usage_error("--file cannot be combined with --" + key);
+    }
+    if (report_option->count() > 0) {
+      return usage_error("--file cannot be combined with --report: the file names its report");
+    }
+    auto read = ReadDesignFile(file);
+    if (auto* message = std::get_if<std::string>(&read)) return usage_error(*message);
+    DesignFile& designs = std::get<DesignFile>(read);
+    command.run = std::move(designs.run);
+    // The command line's zoning, when given, holds over the file's.
+    command.run.options.zoning =
+        app.count("--zoning") > 0 || !designs.zoning_given ? *mode : command.run.options.zoning;
+    return command;
+  }
+
+  Settings settings;
+  for (const auto& [key, option] : options) {
+    if (option->count() > 0) {
+      settings[key] = Setting{values[key], Setting::Kind::kText, "--" + key};
+    }
+  }
+  if (report_option->count() == 0) {
+    return usage_error("--report is missing: give the report file name");
+  }
+  const Setting report_setting{report, Setting::Kind::kText, "--report"};
+  if (auto message = CheckFileName(report_setting)) return usage_error(*message);
+  auto lens = MakeDesign(settings, MissingName{"", true});
+  if (auto* message = std::get_if<std::string>(&lens)) return usage_error(*message);
+  command.run.report = report;
+  command.run.designs.push_back(std::get<LensDesign>(std::move(lens)));
+  command.run.options = command.options;
+  if (auto message = CheckRunFiles(command.run)) return usage_error(*message);
+  return command;
+}
+
+int RunCommand(const Command& command) {
+  switch (command.action) {
+    case Command::Action::kExit:
+      return command.status;
+    case Command::Action::kDesign:
+      return RunDesigns(command.run, command.json, std::cout, std::cerr);
+    case Command::Action::kDialogue:
+      break;
+  }
+  textio::ConsoleSetup setup;
+  setup.screen_is_terminal = isatty(STDOUT_FILENO) == 1;
+  if (!command.script) {
+    setup.keyboard_is_terminal = isatty(STDIN_FILENO) == 1;
+    return RunProgram(std::cin, std::cout, std::cerr, setup, command.options);
+  }
+  // The script's name answers the first two questions; the script the rest.
+  std::istringstream keyboard("1\n" + *command.script + "\n");
+  return RunProgram(keyboard, std::cout, std::cerr, setup, command.options);
+}
+
+}  // namespace driver

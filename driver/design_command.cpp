@@ -1,0 +1,619 @@
+#include "driver/design_command.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <streambuf>
+
+#include "design/profile.h"
+#include "design/splenz.h"
+#include "driver/kevrano.h"
+#include "textio/free_read.h"
+#include "textio/units.h"
+
+namespace driver {
+namespace {
+
+// The speed of light in metres per second, for a wavelength from a frequency.
+constexpr double kSpeedOfLight = 299792458.0;
+
+// Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
+constexpr double kUnitMetres[] = {0.0254, 0.3048, 0.001, 1.0};
+
+// A real as the dialogue reads it back: the shortest text that converts to
+// the same 32-bit real.
+std::string RealText(float value) {
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, result.ptr);
+}
+
+std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
+
+// Checks settings one by one; the first fault is kept as the message.
+class Checker {
+ public:
+  Checker(const Settings& settings, const MissingName& missing)
+      : settings_(settings), missing_(missing) {}
+
+  const Setting* Find(std::string_view key) const {
+    auto it = settings_.find(key);
+    return it == settings_.end() ? nullptr : &it->second;
+  }
+  bool Has(std::string_view key) const { return Find(key) != nullptr; }
+  bool Failed() const { return !error_.empty(); }
+  const std::string& Error() const { return error_; }
+
+  // A key as the user wrote it: `--eps` on the command line, `eps` in a file.
+  std::string Name(std::string_view key) const {
+    return (missing_.dashes ? "--" : "") + std::string(key);
+  }
+
+  void Fail(std::string message) {
+    if (error_.empty()) error_ = std::move(message);
+  }
+  // A fault of the design as a whole, named by where the design stands.
+  void FailDesign(const std::string& message) { Fail(missing_.prefix + message); }
+  void FailMissing(std::string_view key, std::string_view accepts) {
+    FailDesign(Name(key) + " is missing: give " + std::string(accepts));
+  }
+  void FailValue(const Setting& s, std::string_view accepts) {
+    Fail(s.where + ": expected " + std::string(accepts) + ", got " + Quoted(s));
+  }
+
+  // A real read as the dialogue reads it, within the range `accepts` names.
+  std::optional<float> Real(std::string_view key, std::string_view accepts,
+                            const std::function<bool(float)>& in_range, bool required = true) {
+    const Setting* s = Find(key);
+    if (s == nullptr) {
+      if (required) FailMissing(key, accepts);
+      return std::nullopt;
+    }
+    float value = 0.0f;
+    if (s->kind == Setting::Kind::kString ||
+        textio::ParseReal(s->text, value) != textio::FreeStatus::kDone || !std::isfinite(value)) {
+      FailValue(*s, accepts);
+      return std::nullopt;
+    }
+    if (!in_range(value)) {
+      FailValue(*s, accepts);
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  // A word out of `choices`; the index of the one given.
+  std::optional<std::size_t> Choice(std::string_view key, std::span<const std::string_view> choices,
+                                    std::string_view accepts) {
+    const Setting* s = Find(key);
+    if (s == nullptr) return std::nullopt;
+    if (s->kind != Setting::Kind::kNumber) {
+      for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (s->text == choices[i]) return i;
+      }
+    }
+    FailValue(*s, accepts);
+    return std::nullopt;
+  }
+
+ private:
+  const Settings& settings_;
+  const MissingName& missing_;
+  std::string error_;
+};
+
+constexpr std::string_view kFaces[] = {"flat", "sphere"};
+constexpr std::string_view kUnitNames[] = {"in", "ft", "mm", "m"};
+
+bool Positive(float v) { return v > 0.0f; }
+bool NotNegative(float v) { return v >= 0.0f; }
+bool Any(float) { return true; }
+
+}  // namespace
+
+const std::vector<std::string_view>& DesignKeys() {
+  static const std::vector<std::string_view> kKeys = {
+      "inner",          "outer",         "eps",         "radius",     "edge",
+      "edge-thickness", "sphere-centre", "radial-step", "wavelength", "frequency",
+      "feed-share",     "min-path",      "tor",         "units",      "offset"};
+  return kKeys;
+}
+
+std::optional<std::string> CheckFileName(const Setting& name) {
+  const std::string_view accepts =
+      "a file name of 1 to 70 characters, without control characters or trailing blanks";
+  const std::string& text = name.text;
+  if (name.kind == Setting::Kind::kNumber || text.empty() ||
+      text.size() > static_cast<std::size_t>(textio::kNameLength) || text.back() == ' ' ||
+      text.find_first_of(std::string_view("\0\t\n\r\x0b\x0c", 6)) != std::string::npos) {
+    return name.where + ": expected " + std::string(accepts) + ", got '" + text + "'";
+  }
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      return name.where + ": expected " + std::string(accepts) + ", got '" + text + "'";
+    }
+  }
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path path(text);
+  if (fs::is_directory(path, ec)) return name.where + ": '" + text + "' is a folder, not a file";
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, ec)) {
+    return name.where + ": the folder '" + folder.string() + "' of '" + text + "' does not exist";
+  }
+  return std::nullopt;
+}
+
+std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
+                                                 const MissingName& missing) {
+  Checker check(settings, missing);
+  LensDesign lens;
+
+  // Prescribed face: which side, and its shape.
+  const bool inner = check.Has("inner");
+  const bool outer = check.Has("outer");
+  if (inner && outer) {
+    check.FailDesign(check.Name("inner") + " and " + check.Name("outer") +
+                     " both given: prescribe one face, flat or sphere");
+  } else if (!inner && !outer) {
+    check.FailDesign(check.Name("inner") + " or " + check.Name("outer") +
+                     " is missing: give the prescribed face, flat or sphere");
+  } else {
+    lens.side = inner ? 1 : 2;
+    if (auto face = check.Choice(inner ? "inner" : "outer", kFaces, "flat or sphere")) {
+      lens.face = static_cast<int32_t>(*face) + 1;
+    }
+  }
+
+  if (auto v = check.Real("eps", "a dielectric constant greater than 1",
+                          [](float x) { return x > 1.0f; })) {
+    lens.eps = *v;
+  }
+  if (auto v = check.Real("radius", "a lens radius greater than 0", Positive)) lens.radius = *v;
+  if (auto v = check.Real("edge", "an edge distance from the feed greater than 0", Positive)) {
+    lens.edge = *v;
+  }
+  if (auto v = check.Real("edge-thickness", "an edge thickness of 0 or more", NotNegative, false)) {
+    lens.edge_thickness = *v;
+  }
+
+  // The sphere's centre belongs to a spherical face only.
+  const std::string_view centre_accepts = "the distance from the feed to the sphere's centre";
+  if (lens.face == 2) {
+    if (auto v = check.Real("sphere-centre", centre_accepts, Any)) lens.sphere_centre = *v;
+  } else if (const Setting* s = check.Find("sphere-centre");
+             s != nullptr && !s->inherited && !check.Failed()) {
+    check.Fail(s->where + ": only a sphere face has a centre; the face given is flat");
+  }
+
+  // The radial step must give between 2 and the most rays the tables hold.
+  if (const Setting* s = check.Find("radial-step"); s != nullptr && lens.radius > 0.0f) {
+    const std::string accepts = "a radial step giving 2 to " + std::to_string(design::kMaxRays) +
+                                " rays across the radius (rays = trunc(radius/step + 1.4))";
+    if (auto v = check.Real("radial-step", accepts, [&](float step) {
+          const auto rays = design::RayCount(lens.radius, step);
+          return step > 0.0f && rays && *rays >= 2 && *rays <= design::kMaxRays;
+        })) {
+      lens.radial_step = *v;
+    }
+  } else if (s == nullptr) {
+    check.FailMissing("radial-step", "the radial step between rays, greater than 0");
+  }
+
+  // Units, needed by a tor file and by a frequency.
+  if (auto u = check.Choice("units", kUnitNames, "in, ft, mm or m")) {
+    lens.units = static_cast<int32_t>(*u) + 1;
+  }
+
+  // Wavelength, or a frequency converted in the lens unit.
+  const bool has_wavelength = check.Has("wavelength");
+  const bool has_frequency = check.Has("frequency");
+  if (has_wavelength && has_frequency) {
+    check.FailDesign(check.Name("frequency") + " replaces " + check.Name("wavelength") +
+                     ": give one of them");
+  } else if (has_frequency) {
+    if (auto f = check.Real("frequency", "a frequency in GHz greater than 0", Positive)) {
+      if (lens.units == 0) {
+        check.FailDesign(check.Name("frequency") + " needs " + check.Name("units") +
+                         " (in, ft, mm or m) to give the wavelength in the lens unit");
+      } else {
+        const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
+        const double in_units = metres / kUnitMetres[lens.units - 1];
+        const float wavelength = static_cast<float>(in_units);
+        if (!(wavelength > 0.0f) || !std::isfinite(wavelength)) {
+          check.FailValue(*check.Find("frequency"),
+                          "a frequency giving a wavelength that is a 32-bit real");
+        }
+        lens.wavelength = wavelength;
+      }
+    }
+  } else if (auto v =
+                 check.Real("wavelength", "an operating wavelength greater than 0", Positive)) {
+    lens.wavelength = *v;
+  }
+
+  if (auto v = check.Real(
+          "feed-share", "the feed face's share of each zone step, 0 to 1",
+          [](float x) { return x >= 0.0f && x <= 1.0f; }, false)) {
+    lens.feed_share = *v;
+  }
+  if (auto v = check.Real("min-path", "a minimum path length of 0 or more", NotNegative, false)) {
+    lens.min_path = *v;
+  }
+
+  // The tor file, its units and the lens axis offset.
+  if (const Setting* tor = check.Find("tor")) {
+    if (auto message = CheckFileName(*tor)) check.Fail(*message);
+    lens.tor = tor->text;
+    if (lens.units == 0 && !check.Has("units")) {
+      check.FailDesign(check.Name("tor") + " needs " + check.Name("units") +
+                       ": the unit of length the tor file names, in, ft, mm or m");
+    }
+  }
+  if (auto v = check.Real("offset", "a lens axis offset (a number)", Any, false)) {
+    lens.offset = *v;
+  }
+  if (const Setting* s = check.Find("offset");
+      s != nullptr && !s->inherited && lens.tor.empty() && !check.Failed()) {
+    check.Fail(s->where + ": the lens axis offset goes with a tor file; give " + check.Name("tor") +
+               " too");
+  }
+
+  if (check.Failed()) return check.Error();
+  return lens;
+}
+
+std::optional<std::string> CheckRunFiles(const DesignRun& run) {
+  namespace fs = std::filesystem;
+  const auto canonical = [](const std::string& name) {
+    std::error_code ec;
+    const fs::path path = fs::weakly_canonical(name, ec);
+    return ec ? fs::path(name).lexically_normal() : path;
+  };
+  // Each file written, and the design that writes it (0 for the report).
+  std::map<fs::path, std::size_t> writer = {{canonical(run.report), 0}};
+  for (std::size_t i = 0; i < run.designs.size(); ++i) {
+    const std::string& tor = run.designs[i].tor;
+    if (tor.empty()) continue;
+    const auto [it, added] = writer.emplace(canonical(tor), i + 1);
+    if (added) continue;
+    const std::string which =
+        run.designs.size() > 1 ? "design " + std::to_string(i + 1) + ": " : "";
+    if (it->second == 0) {
+      return which + "tor file '" + tor + "' is also the report: name another file";
+    }
+    return which + "tor file '" + tor + "' is also the tor file of design " +
+           std::to_string(it->second) + ": name another file";
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+// The questions of the dialogue, told apart by how each prompt ends, and the
+// answer each takes from a lens. The last question of a design (another
+// design?) is answered by the caller.
+enum class Question {
+  kFileInput,
+  kReportName,
+  kSide,
+  kDielectric,
+  kRadiusEdge,
+  kEdgeThickness,
+  kSurface,
+  kCentre,
+  kRadialStep,
+  kWavelength,
+  kFeedShare,
+  kMinimumPath,
+  kWriteTor,
+  kTorName,
+  kUnitCode,
+  kOffset,
+  kAnother,
+};
+
+struct Prompt {
+  std::string_view ending;
+  Question question;
+};
+
+constexpr Prompt kPrompts[] = {
+    {"Enter 1 for file input ", Question::kFileInput},
+    {"Enter output file name ", Question::kReportName},
+    {"Enter specify 1 inner, 2 outer surface ", Question::kSide},
+    {"Enter Lens Dielectric Constant ", Question::kDielectric},
+    {"Enter Lens Radius, Edge Dist. from Feed ", Question::kRadiusEdge},
+    {"Enter edge thickness along ray ", Question::kEdgeThickness},
+    {"Enter Specified Surface: 1)Flat, 2)Spherical ", Question::kSurface},
+    {"Enter Distance from Feed to Sphere Center ", Question::kCentre},
+    {"Enter Design Radial Step Size ", Question::kRadialStep},
+    {"Enter operating wavelength ", Question::kWavelength},
+    {"Enter zoning on feed surface (0 to 1, 1 all on feed side) ", Question::kFeedShare},
+    {"Enter minimum path length in zoning ", Question::kMinimumPath},
+    {"tor file of design ", Question::kWriteTor},
+    {"tor file of lens design; Enter file ", Question::kTorName},
+    {"Enter units: 1 in., 2 ft., 3 mm, 4 m ", Question::kUnitCode},
+    {"Enter Lens axis offset ", Question::kOffset},
+    {"Enter 1 for another Design ", Question::kAnother},
+};
+
+std::optional<Question> QuestionOf(std::string_view screen) {
+  for (const Prompt& p : kPrompts) {
+    if (screen.ends_with(p.ending)) return p.question;
+  }
+  return std::nullopt;
+}
+
+std::string AnswerTo(Question q, const LensDesign& lens, const std::string& report) {
+  switch (q) {
+    case Question::kFileInput:
+      return "0";
+    case Question::kReportName:
+      return report;
+    case Question::kSide:
+      return std::to_string(lens.side);
+    case Question::kDielectric:
+      return RealText(lens.eps);
+    case Question::kRadiusEdge:
+      return RealText(lens.radius) + " " + RealText(lens.edge);
+    case Question::kEdgeThickness:
+      return RealText(lens.edge_thickness);
+    case Question::kSurface:
+      return std::to_string(lens.face);
+    case Question::kCentre:
+      return RealText(lens.sphere_centre);
+    case Question::kRadialStep:
+      return RealText(lens.radial_step);
+    case Question::kWavelength:
+      return RealText(lens.wavelength);
+    case Question::kFeedShare:
+      return RealText(lens.feed_share);
+    case Question::kMinimumPath:
+      return RealText(lens.min_path);
+    case Question::kWriteTor:
+      return lens.tor.empty() ? "0" : "1";
+    case Question::kTorName:
+      return lens.tor;
+    case Question::kUnitCode:
+      return std::to_string(lens.units);
+    case Question::kOffset:
+      return RealText(lens.offset);
+    case Question::kAnother:
+      return "0";
+  }
+  return "";
+}
+
+// The console of a run in memory: what the program writes, kept until the
+// design it belongs to is summed up.
+class ScreenCapture : public std::streambuf {
+ public:
+  std::string_view Text() const { return text_; }
+  void Clear() { text_.clear(); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      text_.push_back(traits_type::to_char_type(c));
+    }
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    text_.append(s, static_cast<std::size_t>(n));
+    return n;
+  }
+
+ private:
+  std::string text_;
+};
+
+// The keyboard of a run in memory: each time the program reads, the next
+// line is the answer to the prompt it has just shown.
+class PromptedKeyboard : public std::streambuf {
+ public:
+  explicit PromptedKeyboard(std::function<std::optional<std::string>()> answer)
+      : answer_(std::move(answer)) {}
+
+ protected:
+  int_type underflow() override {
+    if (gptr() != nullptr && gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    std::optional<std::string> line = answer_();
+    if (!line) return traits_type::eof();
+    line_ = std::move(*line) + "\n";
+    setg(line_.data(), line_.data(), line_.data() + line_.size());
+    return traits_type::to_int_type(*gptr());
+  }
+
+ private:
+  std::function<std::optional<std::string>()> answer_;
+  std::string line_;
+};
+
+std::vector<std::string_view> Records(std::string_view text) {
+  std::vector<std::string_view> records;
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos;
+       end = text.find("\r\n", start)) {
+    records.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  if (start < text.size()) records.push_back(text.substr(start));
+  return records;
+}
+
+std::optional<double> Number(std::string_view field) {
+  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+  double value = 0.0;
+  const auto result = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (result.ec != std::errc() || result.ptr != field.data() + field.size()) return std::nullopt;
+  return value;
+}
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+// Width of a profile row: a blank and five fields of 12 columns.
+constexpr std::size_t kRowWidth = 61;
+
+// Lines a design prints about itself when it ends early, is not zoned or its
+// tor file is refused; how each begins.
+constexpr std::string_view kEndedEarly[] = {"Design Does not Converge",
+                                            "Ray radius beyond Sphere Radius"};
+constexpr std::string_view kNotZoned = "lens not zoned";
+constexpr std::string_view kTorRefused = "Tor file not written:";
+
+std::string Shortest(double value) {
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, result.ptr);
+}
+
+nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
+                              const std::vector<std::string>& files) {
+  nlohmann::ordered_json j;
+  j["design"] = index;
+  j["completed"] = s.completed;
+  j["rays"] = s.rays;
+  j["centre_thickness"] =
+      s.centre_thickness ? nlohmann::ordered_json(*s.centre_thickness) : nullptr;
+  j["outer_radius"] = s.outer_radius ? nlohmann::ordered_json(*s.outer_radius) : nullptr;
+  j["zones"] = s.zones;
+  j["units"] = lens.units > 0 ? nlohmann::ordered_json(kUnitNames[lens.units - 1]) : nullptr;
+  j["files_written"] = files;
+  j["notes"] = s.notes;
+  return j;
+}
+
+std::string TextOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
+                   const std::vector<std::string>& files) {
+  const std::string unit =
+      lens.units > 0 ? " " + std::string(kUnitNames[lens.units - 1]) : std::string();
+  const auto shown = [&](const std::optional<double>& v) {
+    return v ? Shortest(*v) + unit : std::string("(not shown)");
+  };
+  std::string line = "design " + std::to_string(index) + ": ";
+  if (s.completed) {
+    line += "centre thickness " + shown(s.centre_thickness) + ", lens outer radius " +
+            shown(s.outer_radius) + ", " + std::to_string(s.zones) +
+            (s.zones == 1 ? " zone" : " zones");
+  } else {
+    line += "ended after " + std::to_string(s.rays) + (s.rays == 1 ? " ray" : " rays");
+  }
+  line += "; wrote ";
+  for (std::size_t i = 0; i < files.size(); ++i) line += (i > 0 ? ", " : "") + files[i];
+  line += "\n";
+  for (const std::string& note : s.notes) line += "  " + note + "\n";
+  return line;
+}
+
+}  // namespace
+
+DesignSummary SummariseDesign(std::string_view screen) {
+  DesignSummary summary;
+  const std::vector<std::string_view> records = Records(screen);
+  bool traced_all = false;
+  bool zoned = false;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const std::string_view record = records[i];
+    // The profile table: the rows after its heading and a blank record.
+    if (record.find("Path Len") != std::string_view::npos && summary.rays == 0) {
+      std::size_t row = i + 2;
+      for (; row < records.size() && records[row].size() == kRowWidth; ++row) {
+        const std::string_view r = records[row];
+        const auto field = [&](int k) {
+          return Number(r.substr(1 + 12 * static_cast<std::size_t>(k), 12));
+        };
+        if (row == i + 2) summary.centre_thickness = field(4);
+        const auto feed = field(1);
+        const auto radiation = field(3);
+        summary.outer_radius =
+            feed && radiation ? std::optional<double>(std::max(*feed, *radiation)) : std::nullopt;
+        ++summary.rays;
+      }
+      traced_all = true;
+      i = row - 1;
+      continue;
+    }
+    const std::string_view text = Trimmed(record);
+    for (std::string_view ended : kEndedEarly) {
+      if (text.starts_with(ended)) {
+        traced_all = false;
+        summary.notes.emplace_back(text);
+      }
+    }
+    if (text.starts_with("Number of zones:")) {
+      zoned = true;
+      if (auto nz = Number(Trimmed(text.substr(16)))) {
+        summary.zones = *nz > 0 ? static_cast<int32_t>(*nz) : 0;
+      }
+    }
+    if (text.ends_with(kNotZoned)) {
+      summary.zones = 0;
+      summary.notes.emplace_back(text);
+    }
+    if (const std::size_t at = text.find(kTorRefused); at != std::string_view::npos) {
+      summary.tor_refused = true;
+      summary.notes.emplace_back(text.substr(at));
+    }
+  }
+  summary.completed = traced_all && zoned;
+  return summary;
+}
+
+int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream& err) {
+  ScreenCapture screen_buf;
+  std::ostream screen(&screen_buf);
+  std::size_t design = 0;  // index of the design being asked
+  bool lost = false;
+
+  const auto finish_design = [&] {
+    const LensDesign& lens = run.designs[design];
+    const DesignSummary summary = SummariseDesign(screen_buf.Text());
+    std::vector<std::string> files = {run.report};
+    if (!lens.tor.empty() && summary.completed && !summary.tor_refused) files.push_back(lens.tor);
+    if (json) {
+      out << JsonOf(summary, design + 1, lens, files).dump() << '\n';
+    } else {
+      out << TextOf(summary, design + 1, lens, files);
+    }
+    out.flush();
+    screen_buf.Clear();
+  };
+
+  PromptedKeyboard keyboard_buf([&]() -> std::optional<std::string> {
+    screen.flush();
+    const std::optional<Question> q = QuestionOf(screen_buf.Text());
+    if (!q || design >= run.designs.size()) {
+      lost = true;  // a question the settings do not answer
+      return std::nullopt;
+    }
+    if (*q == Question::kAnother) {
+      finish_design();
+      ++design;
+      return design < run.designs.size() ? "1" : "0";
+    }
+    return AnswerTo(*q, run.designs[design], run.report);
+  });
+  std::istream keyboard(&keyboard_buf);
+
+  const int status = driver::RunProgram(keyboard, screen, err, textio::ConsoleSetup{}, run.options);
+  if (lost && status != 0) {
+    err << "kevrano: internal error: the dialogue asked a question the design settings do not "
+           "answer\n";
+  }
+  out.flush();
+  if (status == 0 && !out) {
+    err << "kevrano: the summary could not be written to standard output\n";
+    return 1;
+  }
+  return status;
+}
+
+}  // namespace driver

@@ -1,0 +1,69 @@
+#include "driver/design_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace driver {
+namespace {
+
+// Console records of a design as the program writes them to a file or pipe:
+// CR LF after each record, a prompt continued by the record that follows.
+constexpr const char* kHeading =
+    " Enter Design Radial Step Size \r\n"
+    "         Feed Surface          Radiation Surface      Lens\r\n"
+    "      Z-axis      Radius      Z-axis      Radius    Path Len\r\n"
+    "\r\n";
+constexpr const char* kRows =
+    "   2.0000E+01  0.0000E+00  2.4721E+01  0.0000E+00  4.7214E+00\r\n"
+    "   2.0000E+01  1.0000E+01  2.0000E+01  1.0350E+01  1.3542E-04\r\n";
+
+struct SummaryCase {
+  const char* name;
+  std::string screen;
+  bool completed;
+  int32_t rays;
+  int32_t zones;
+  bool tor_refused;
+  std::size_t notes;
+};
+
+TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
+  const std::string zoned =
+      " Enter minimum path length in zoning \r\n Lens zoning\r\n"
+      " Number of zones:         2\r\n";
+  const SummaryCase kCases[] = {
+      {"zoned", std::string(kHeading) + kRows + zoned, true, 2, 2, false, 0},
+      {"negative zone count cuts no zone",
+       std::string(kHeading) + kRows + " Number of zones:        -3\r\n", true, 2, 0, false, 0},
+      {"too many zones",
+       std::string(kHeading) + kRows +
+           " Number of zones:         0\r\n More than 4999 zones: lens not zoned\r\n",
+       true, 2, 0, false, 1},
+      {"ray beyond the sphere ends the design",
+       std::string(kHeading) + kRows +
+           " Ray radius beyond Sphere Radius: Design ended\r\n"
+           " Enter 1 for another Design ",
+       false, 2, 0, false, 1},
+      {"tor file refused after the offset prompt",
+       std::string(kHeading) + kRows + zoned +
+           " Enter Lens axis offset  Tor file not written: the radii of a face do not "
+           "increase\r\n",
+       true, 2, 2, true, 1},
+  };
+  for (const SummaryCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const DesignSummary s = SummariseDesign(c.screen);
+    EXPECT_EQ(c.completed, s.completed);
+    EXPECT_EQ(c.rays, s.rays);
+    EXPECT_EQ(c.zones, s.zones);
+    EXPECT_EQ(c.tor_refused, s.tor_refused);
+    EXPECT_EQ(c.notes, s.notes.size());
+    // The axial ray's path length, and the wider face at the edge ray.
+    EXPECT_EQ(4.7214, s.centre_thickness.value_or(0.0));
+    EXPECT_EQ(10.35, s.outer_radius.value_or(0.0));
+  }
+}
+
+}  // namespace
+}  // namespace driver
