@@ -21,13 +21,6 @@
 namespace tortool {
 namespace {
 
-using detail::Diagnose;
-using detail::DrawingTitle;
-using detail::OneLine;
-using detail::ReadWholeFile;
-using detail::ShownName;
-using detail::SummaryRow;
-
 constexpr std::string_view kConventions =
     "Conventions: the feed's phase centre is at the origin of the stored\n"
     "coordinates (before the ZLOFF offset) and radiates towards +z; n = sqrt(eps)\n"

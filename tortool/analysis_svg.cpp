@@ -9,12 +9,6 @@
 namespace tortool {
 namespace {
 
-using detail::DocumentHead;
-using detail::Escaped;
-using detail::Fixed;
-using detail::Label;
-using detail::TickStep;
-
 constexpr double kWidth = 900.0;
 constexpr double kLeft = 80.0;
 constexpr double kPlotWidth = 780.0;
@@ -25,8 +19,6 @@ constexpr int kRaysDrawn = 40;
 /// Lowest level of the pattern drawn.
 constexpr double kFloorDb = -50.0;
 
-constexpr std::string_view kLensFill = "#d6e6f5";
-constexpr std::string_view kLensStroke = "#1f4e79";
 constexpr std::string_view kRayStroke = "#e67e22";
 constexpr std::string_view kBlockedStroke = "#c0392b";
 

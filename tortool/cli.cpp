@@ -20,14 +20,6 @@
 namespace tortool {
 namespace {
 
-using detail::Diagnose;
-using detail::DrawingTitle;
-using detail::kProgram;
-using detail::OneLine;
-using detail::ReadWholeFile;
-using detail::ShownName;
-using detail::SummaryRow;
-
 int UsageError(std::ostream& err, const std::string& message) {
   err << kProgram << ": " << OneLine(message) << " (see " << kProgram << " --help)\n";
   return kExitUsage;

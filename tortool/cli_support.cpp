@@ -8,7 +8,7 @@
 
 #include "tortool/tor_file.h"
 
-namespace tortool::detail {
+namespace tortool {
 
 std::string OneLine(std::string_view text) {
   std::string out(text);
@@ -74,4 +74,4 @@ std::string SummaryRow(std::string_view label, const std::string& value) {
   return line + value + "\n";
 }
 
-}  // namespace tortool::detail
+}  // namespace tortool

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace tortool::detail {
+namespace tortool {
 
 inline constexpr std::string_view kProgram = "kevrano-tor";
 /// The file name that stands for standard input, and how messages name it.
@@ -43,6 +43,6 @@ std::string DrawingTitle(const std::string& path);
 /// columns, then the value and a line end.
 std::string SummaryRow(std::string_view label, const std::string& value);
 
-}  // namespace tortool::detail
+}  // namespace tortool
 
 #endif  // KEVRANO_TORTOOL_CLI_SUPPORT_H_

@@ -10,12 +10,6 @@
 namespace tortool {
 namespace {
 
-using detail::DocumentHead;
-using detail::Escaped;
-using detail::Fixed;
-using detail::Label;
-using detail::TickStep;
-
 /// Largest plot area in pixels, and the margins that hold axes and captions.
 constexpr double kPlotMax = 680.0;
 constexpr double kLeft = 70.0;
@@ -27,8 +21,6 @@ constexpr double kBottom = 70.0;
 /// The most ticks drawn along an axis.
 constexpr int kMostTicks = 14;
 
-constexpr std::string_view kLensFill = "#d6e6f5";
-constexpr std::string_view kLensStroke = "#1f4e79";
 constexpr std::string_view kStepStroke = "#c0392b";
 constexpr std::string_view kRimStroke = "#2e7d32";
 constexpr std::string_view kProblemStroke = "#d50000";

@@ -8,7 +8,7 @@
 
 #include "textio/checked.h"
 
-namespace tortool::detail {
+namespace tortool {
 
 std::string Fixed(double x) {
   if (!std::isfinite(x)) x = 0.0;
@@ -68,4 +68,4 @@ std::string DocumentHead(double width, double height, std::string_view title) {
   return svg;
 }
 
-}  // namespace tortool::detail
+}  // namespace tortool

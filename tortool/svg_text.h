@@ -1,13 +1,18 @@
 #ifndef KEVRANO_TORTOOL_SVG_TEXT_H_
 #define KEVRANO_TORTOOL_SVG_TEXT_H_
 
-// The text of SVG drawings shared by the lens drawing and the analysis page:
-// coordinates, tick labels, escaped text, tick spacings and the document head.
+// What the lens drawing and the analysis page share: the lens's colours and
+// the text of SVG (coordinates, tick labels, escaped text, tick spacings and
+// the document head).
 
 #include <string>
 #include <string_view>
 
-namespace tortool::detail {
+namespace tortool {
+
+/// The colours of the lens in every drawing: its fill and its outline.
+inline constexpr std::string_view kLensFill = "#d6e6f5";
+inline constexpr std::string_view kLensStroke = "#1f4e79";
 
 /// Pixels with two decimals, "-0.00" written "0.00"; anything not finite
 /// is drawn at 0.
@@ -29,6 +34,6 @@ double TickStep(double span);
 /// pixels (sans-serif, 12 px), the title element and a white background.
 std::string DocumentHead(double width, double height, std::string_view title);
 
-}  // namespace tortool::detail
+}  // namespace tortool
 
 #endif  // KEVRANO_TORTOOL_SVG_TEXT_H_

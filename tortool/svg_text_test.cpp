@@ -6,7 +6,7 @@
 
 #include <limits>
 
-namespace tortool::detail {
+namespace tortool {
 namespace {
 
 TEST(SvgText, CoordinatesAndLabels) {
@@ -47,4 +47,4 @@ TEST(SvgText, EscapesTextAndControlBytes) {
 }
 
 }  // namespace
-}  // namespace tortool::detail
+}  // namespace tortool
