@@ -7,15 +7,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <numbers>
 #include <optional>
 
 #include "tortool/analysis.h"
 #include "tortool/analysis_svg.h"
 #include "tortool/cli.h"
+#include "tortool/cli_support.h"
 #include "tortool/outline.h"
 #include "tortool/tor_file.h"
 
@@ -40,48 +39,9 @@ constexpr std::string_view kConventions =
     "Exit status: 0 done, 1 the file is unreadable, not a lens, or no ray gets\n"
     "through, 2 a bad command line.\n";
 
-/// Control characters shown as '?' to keep a diagnostic on one line.
-std::string OneLine(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
-}
-
 int FileError(std::ostream& err, const std::string& path, int line, const std::string& message) {
-  err << "kevrano-tor: " << OneLine(path);
-  if (line > 0) err << ':' << line;
-  err << ": " << OneLine(message) << '\n';
+  Diagnose(err, path, line, message);
   return kExitBadFile;
-}
-
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    *error = "is a folder, not a tor file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = std::string("cannot open: ") + std::strerror(errno);
-    return false;
-  }
-  std::array<char, 65536> chunk{};
-  text->clear();
-  while (in) {
-    in.read(chunk.data(), chunk.size());
-    text->append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-    if (text->size() > static_cast<std::size_t>(kMaxFileBytes)) {
-      *error = "too large to be a tor file";
-      return false;
-    }
-  }
-  if (in.bad()) {
-    *error = "read error";
-    return false;
-  }
-  return true;
 }
 
 /// x with `digits` significant digits, or with `decimals` decimals when
@@ -102,12 +62,6 @@ std::string Db(double ratio) {
   return ratio > 0.0 ? Fix(10.0 * std::log10(ratio), 2) + " dB" : "-inf dB";
 }
 
-std::string Row(std::string_view label, const std::string& value) {
-  std::string line = "  " + std::string(label);
-  line.resize(24, ' ');
-  return line + value + "\n";
-}
-
 constexpr double kDeg = 180.0 / std::numbers::pi;
 
 std::string SummaryText(const std::string& path, const TorFile& file, const Trace& trace,
@@ -126,43 +80,44 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Trac
   auto budget = [](double x) { return Fix(x, 4) + "  " + Db(x); };
   std::string text = OneLine(path) + ": lens analysed at wavelength " + Num(options.wavelength) +
                      " " + unit + ", n = " + Num(trace.index) + "\n";
-  text += Row("feed", "cos^(2Q) theta with Q = " + Num(fig.feed_q) + "; lens edge at " +
-                          Fix(trace.edge_angle * kDeg, 2) + " deg, " +
-                          Fix(-20.0 * std::log10(std::cos(trace.edge_angle)) * fig.feed_q, 2) +
-                          " dB down");
-  text += Row("rays", rays);
-  text += Row("phase error", "RMS " + Fix(fig.rms_phase_error_deg, 2) + " deg, peak " +
-                                 Fix(fig.peak_phase_error_deg, 2) + " deg at radius " +
-                                 Num(fig.peak_phase_radius) + " " + unit);
-  text += Row("collimation", "largest exit angle " + Fix(fig.max_exit_angle_deg, 3) +
-                                 " deg (single rays as traced " +
-                                 Fix(fig.max_raw_exit_angle_deg, 3) + " deg)");
-  text += Row("spillover", budget(e.spillover));
-  text += Row("taper", budget(e.taper));
-  text += Row("phase", budget(e.phase));
-  text += Row("blockage", budget(e.blockage));
-  text += Row("reflection", budget(e.reflection));
-  text +=
-      Row("dielectric loss", budget(e.dielectric) + " (tan delta " + Num(options.tan_delta) + ")");
-  text += Row("aperture efficiency", budget(e.aperture));
-  text += Row("directivity", Db(fig.directivity) + "i; uniform aperture of diameter " +
-                                 Num(2.0 * fig.aperture_radius) + " " + unit + ": " +
-                                 Db(fig.uniform_directivity) + "i");
-  text += Row("half-power beamwidth", Fix(fig.beam.half_power_width_deg, 3) + " deg");
-  text += Row("first null", fig.beam.first_null_deg
-                                ? Fix(*fig.beam.first_null_deg, 3) + " deg"
-                                : std::string("none within 12 wavelengths/diameter"));
-  text += Row("first sidelobe", fig.beam.first_sidelobe_db
-                                    ? Fix(*fig.beam.first_sidelobe_db, 2) + " dB"
-                                    : std::string("none within 12 wavelengths/diameter"));
+  text += SummaryRow(
+      "feed", "cos^(2Q) theta with Q = " + Num(fig.feed_q) + "; lens edge at " +
+                  Fix(trace.edge_angle * kDeg, 2) + " deg, " +
+                  Fix(-20.0 * std::log10(std::cos(trace.edge_angle)) * fig.feed_q, 2) + " dB down");
+  text += SummaryRow("rays", rays);
+  text += SummaryRow("phase error", "RMS " + Fix(fig.rms_phase_error_deg, 2) + " deg, peak " +
+                                        Fix(fig.peak_phase_error_deg, 2) + " deg at radius " +
+                                        Num(fig.peak_phase_radius) + " " + unit);
+  text += SummaryRow("collimation", "largest exit angle " + Fix(fig.max_exit_angle_deg, 3) +
+                                        " deg (single rays as traced " +
+                                        Fix(fig.max_raw_exit_angle_deg, 3) + " deg)");
+  text += SummaryRow("spillover", budget(e.spillover));
+  text += SummaryRow("taper", budget(e.taper));
+  text += SummaryRow("phase", budget(e.phase));
+  text += SummaryRow("blockage", budget(e.blockage));
+  text += SummaryRow("reflection", budget(e.reflection));
+  text += SummaryRow("dielectric loss",
+                     budget(e.dielectric) + " (tan delta " + Num(options.tan_delta) + ")");
+  text += SummaryRow("aperture efficiency", budget(e.aperture));
+  text += SummaryRow("directivity", Db(fig.directivity) + "i; uniform aperture of diameter " +
+                                        Num(2.0 * fig.aperture_radius) + " " + unit + ": " +
+                                        Db(fig.uniform_directivity) + "i");
+  text += SummaryRow("half-power beamwidth", Fix(fig.beam.half_power_width_deg, 3) + " deg");
+  text += SummaryRow("first null", fig.beam.first_null_deg
+                                       ? Fix(*fig.beam.first_null_deg, 3) + " deg"
+                                       : std::string("none within 12 wavelengths/diameter"));
+  text += SummaryRow("first sidelobe", fig.beam.first_sidelobe_db
+                                           ? Fix(*fig.beam.first_sidelobe_db, 2) + " dB"
+                                           : std::string("none within 12 wavelengths/diameter"));
   const PowerShares& p = fig.power;
-  text +=
-      Row("feed power", "transmitted " + Fix(p.transmitted, 4) + ", reflected " +
-                            Fix(p.reflected, 4) + ", absorbed " + Fix(p.absorbed, 4) +
-                            ", blocked " + Fix(p.blocked, 4) + ", spilled " + Fix(p.spilled, 4) +
-                            (p.missed > 0.0 ? ", missed " + Fix(p.missed, 4) : ""));
+  text += SummaryRow("feed power", "transmitted " + Fix(p.transmitted, 4) + ", reflected " +
+                                       Fix(p.reflected, 4) + ", absorbed " + Fix(p.absorbed, 4) +
+                                       ", blocked " + Fix(p.blocked, 4) + ", spilled " +
+                                       Fix(p.spilled, 4) +
+                                       (p.missed > 0.0 ? ", missed " + Fix(p.missed, 4) : ""));
   if (fig.folded_tubes > 0) {
-    text += Row("ray tubes", std::to_string(fig.folded_tubes) + " still folded after smoothing");
+    text +=
+        SummaryRow("ray tubes", std::to_string(fig.folded_tubes) + " still folded after smoothing");
   }
   return text;
 }
@@ -198,7 +153,8 @@ bool WriteFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+               std::ostream& err) {
   CLI::App app(
       "Traces rays from the feed through the lens of a tor file and prints its phase error,\n"
       "collimation, efficiency budget, directivity and beam.",
@@ -211,7 +167,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ost
   int32_t rays = 2001;
   std::string svg_path;
   std::string csv_path;
-  app.add_option("LENS.tor", path, "the tor file")->required()->type_name("");
+  app.add_option("LENS.tor", path, "the tor file, or - for standard input")
+      ->required()
+      ->type_name("");
   app.add_option("--wavelength", options.wavelength, "wavelength in the file's unit")
       ->required()
       ->type_name("L");
@@ -260,33 +218,35 @@ int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ost
   // The file, read strictly and checked as a lens
   std::string text;
   std::string error;
-  if (!ReadWholeFile(path, &text, &error)) return FileError(err, path, 0, error);
+  const std::string shown = ShownName(path);
+  if (!ReadWholeFile(path, in, &text, &error)) return FileError(err, shown, 0, error);
   TorFile file;
   Problem problem;
-  if (!ParseTor(text, &file, &problem)) return FileError(err, path, problem.line, problem.message);
+  if (!ParseTor(text, &file, &problem)) {
+    return FileError(err, shown, problem.line, problem.message);
+  }
   const CheckResult check = CheckOutline(file);
   if (!check.outline) {
     const Problem& first = check.errors.front();
-    return FileError(err, path, first.line, "not a lens: " + first.message);
+    return FileError(err, shown, first.line, "not a lens: " + first.message);
   }
 
   // Trace, figures, and what was asked for
   const std::optional<Trace> trace = TraceLens(file, *check.outline, rays, &error);
-  if (!trace) return FileError(err, path, 0, error);
+  if (!trace) return FileError(err, shown, 0, error);
   const std::optional<Figures> figures = ComputeFigures(*trace, options, &error);
-  if (!figures) return FileError(err, path, 0, error);
+  if (!figures) return FileError(err, shown, 0, error);
   if (!csv_path.empty() && !WriteFile(csv_path, CsvText(*trace, *figures))) {
     return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
   }
   if (!svg_path.empty()) {
-    const std::string svg =
-        RenderAnalysisSvg(file, *check.outline, *trace, *figures, options.wavelength,
-                          std::filesystem::path(path).filename().string());
+    const std::string svg = RenderAnalysisSvg(file, *check.outline, *trace, *figures,
+                                              options.wavelength, DrawingTitle(path));
     if (!WriteFile(svg_path, svg)) {
       return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
     }
   }
-  out << SummaryText(path, file, *trace, *figures, options);
+  out << SummaryText(shown, file, *trace, *figures, options);
   out.flush();
   if (!out) {
     err << "kevrano-tor: error writing standard output\n";

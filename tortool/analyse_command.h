@@ -5,17 +5,20 @@
 // file and prints its phase error, collimation, efficiency budget and beam;
 // optionally writes the per-ray table (CSV) and a drawing (SVG).
 
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace tortool {
 
-/// Runs `kevrano-tor analyse` on `args` (the words after "analyse"). The
-/// summary goes to `out`, one diagnostic line to `err`. Returns 0 when done,
-/// 1 for an unreadable file, a file that is not a lens or a lens no ray gets
-/// through, 2 for a bad command line.
-int RunAnalyse(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// Runs `kevrano-tor analyse` on `args` (the words after "analyse"). A tor
+/// file named "-" is read from `in`. The summary goes to `out`, one
+/// diagnostic line to `err`. Returns 0 when done, 1 for an unreadable file,
+/// a file that is not a lens or a lens no ray gets through, 2 for a bad
+/// command line.
+int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+               std::ostream& err);
 
 }  // namespace tortool
 

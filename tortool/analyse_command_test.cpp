@@ -20,7 +20,8 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
     const char* name;
     std::vector<std::string> args;
     int status;
-    std::string err;  // the start of the diagnostic
+    std::string err;         // the start of the diagnostic
+    std::string input = {};  // what standard input holds
   } kCases[] = {
       {"done", {lens, "--wavelength", "1"}, 0, ""},
       {"done with a feed Q", {slab, "--wavelength=2", "--feed-q", "3", "--rays", "101"}, 0, ""},
@@ -44,17 +45,25 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
        1,
        "kevrano-tor: /nonexistent/x.tor: cannot open"},
       {"not a tor file", {not_lens, "--wavelength", "1"}, 1, "kevrano-tor: " + not_lens + ":1:"},
+      {"standard input", {"-", "--wavelength", "1"}, 0, "", testing::TestData("first_lens.tor")},
+      {"empty standard input",
+       {"-", "--wavelength", "1"},
+       1,
+       "kevrano-tor: standard input:1: empty file"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
+    std::istringstream in(c.input);
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(c.status, RunAnalyse(c.args, out, err));
+    EXPECT_EQ(c.status, RunAnalyse(c.args, in, out, err));
     const std::string diagnostic = err.str();
     EXPECT_EQ(0u, diagnostic.find(c.err)) << diagnostic;
     EXPECT_EQ(c.status == 0 ? 0 : 1, std::count(diagnostic.begin(), diagnostic.end(), '\n'));
     if (c.status == 0 && c.args[0] != "--help") {
       EXPECT_NE(std::string::npos, out.str().find("aperture efficiency")) << out.str();
+      const std::string shown = c.args[0] == "-" ? "standard input" : c.args[0];
+      EXPECT_EQ(0u, out.str().find(shown + ": lens analysed")) << out.str();
     }
   }
 }

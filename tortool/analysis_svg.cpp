@@ -1,12 +1,10 @@
 #include "tortool/analysis_svg.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
-#include "textio/checked.h"
+#include "tortool/svg_text.h"
 
 namespace tortool {
 namespace {
@@ -21,61 +19,8 @@ constexpr int kRaysDrawn = 40;
 /// Lowest level of the pattern drawn.
 constexpr double kFloorDb = -50.0;
 
-constexpr std::string_view kLensFill = "#d6e6f5";
-constexpr std::string_view kLensStroke = "#1f4e79";
 constexpr std::string_view kRayStroke = "#e67e22";
 constexpr std::string_view kBlockedStroke = "#c0392b";
-
-/// Pixels with two decimals; anything not finite is drawn at 0.
-std::string Fixed(double x) {
-  if (!std::isfinite(x)) x = 0.0;
-  std::array<char, 48> buffer{};
-  std::snprintf(buffer.data(), buffer.size(), "%.2f", x);
-  std::string s = buffer.data();
-  return s == "-0.00" ? "0.00" : s;
-}
-
-std::string Label(double x) {
-  std::array<char, 48> buffer{};
-  std::snprintf(buffer.data(), buffer.size(), "%.6g", std::fabs(x) < 1e-12 ? 0.0 : x);
-  return buffer.data();
-}
-
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) ? '?'
-                                                                                               : c;
-    }
-  }
-  return out;
-}
-
-/// A tick spacing of 1, 2 or 5 times a power of ten giving about six
-/// intervals over `span`.
-double TickStep(double span) {
-  const double raw = std::max(span, 1e-12) / 6.0;
-  const int32_t exponent = textio::TruncToInt32(std::floor(std::log10(raw))).value_or(0);
-  const double unit = std::pow(10.0, exponent);
-  for (const double m : {1.0, 2.0, 5.0}) {
-    if (raw <= m * unit) return m * unit;
-  }
-  return 10.0 * unit;
-}
 
 /// A rectangle of the page that shows x_min..x_max across and y_min..y_max up.
 struct Panel {
@@ -180,12 +125,7 @@ std::string RenderAnalysisSvg(const TorFile& file, const Outline& outline, const
   pattern.y_max = 0.0;
   const double height = pattern.top + pattern.height + 60.0;
 
-  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Fixed(kWidth) + "\" height=\"" +
-         Fixed(height) + "\" viewBox=\"0 0 " + Fixed(kWidth) + " " + Fixed(height) +
-         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-  svg += "<title>" + Escaped(title) + "</title>\n";
-  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  std::string svg = DocumentHead(kWidth, height, title);
   svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"22\" font-size=\"15\" font-weight=\"bold\">" +
          Escaped(title) + "</text>\n";
   svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"40\">wavelength " + Label(wavelength) + " " +

@@ -11,16 +11,7 @@
 namespace tortool {
 namespace {
 
-/// The options of an analysis at `wavelength`.
-AnalysisOptions Options(double wavelength, double edge_taper_db = 10.0,
-                        std::optional<double> feed_q = std::nullopt, double tan_delta = 0.0) {
-  AnalysisOptions o;
-  o.wavelength = wavelength;
-  o.edge_taper_db = edge_taper_db;
-  o.feed_q = feed_q;
-  o.tan_delta = tan_delta;
-  return o;
-}
+using testing::Options;
 
 /// The first element whose tags do not pair up, or "" when all do.
 std::string UnbalancedTag(const std::string& svg) {

@@ -16,16 +16,7 @@
 namespace tortool {
 namespace {
 
-/// The options of an analysis at `wavelength`.
-AnalysisOptions Options(double wavelength, double edge_taper_db = 10.0,
-                        std::optional<double> feed_q = std::nullopt, double tan_delta = 0.0) {
-  AnalysisOptions o;
-  o.wavelength = wavelength;
-  o.edge_taper_db = edge_taper_db;
-  o.feed_q = feed_q;
-  o.tan_delta = tan_delta;
-  return o;
-}
+using testing::Options;
 
 /// The answers of one design with the outer face prescribed flat (the feed
 /// face then a hyperbola): ε 2.25, radius 10, edge 20 from the feed, no edge

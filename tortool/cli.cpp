@@ -5,16 +5,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string_view>
 
 #include "tortool/analyse_command.h"
+#include "tortool/cli_support.h"
 #include "tortool/outline.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
@@ -23,66 +20,9 @@
 namespace tortool {
 namespace {
 
-constexpr std::string_view kProgram = "kevrano-tor";
-/// The file name that stands for standard input, and how messages name it.
-constexpr std::string_view kStandardInput = "-";
-constexpr std::string_view kStandardInputName = "standard input";
-
-/// Control characters (from a file name, say) shown as '?' to keep one line.
-std::string OneLine(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
-}
-
-void Diagnose(std::ostream& err, const std::string& path, int line, const std::string& message) {
-  err << kProgram << ": " << OneLine(path);
-  if (line > 0) err << ':' << line;
-  err << ": " << OneLine(message) << '\n';
-}
-
 int UsageError(std::ostream& err, const std::string& message) {
   err << kProgram << ": " << OneLine(message) << " (see " << kProgram << " --help)\n";
   return kExitUsage;
-}
-
-/// The whole stream, refused when larger than kMaxFileBytes.
-bool ReadAll(std::istream& in, std::string* text, std::string* error) {
-  std::array<char, 65536> chunk{};
-  text->clear();
-  while (in) {
-    in.read(chunk.data(), chunk.size());
-    text->append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-    if (text->size() > static_cast<std::size_t>(kMaxFileBytes)) {
-      *error =
-          "larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) + " MiB: not a tor file";
-      return false;
-    }
-  }
-  if (in.bad()) {
-    *error = "read error";
-    return false;
-  }
-  return true;
-}
-
-/// The whole file, or standard input for "-"; a folder is refused.
-bool ReadWholeFile(const std::string& path, std::istream& standard_input, std::string* text,
-                   std::string* error) {
-  if (path == kStandardInput) return ReadAll(standard_input, text, error);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    *error = "is a folder, not a tor file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = std::string("cannot open: ") + std::strerror(errno);
-    return false;
-  }
-  return ReadAll(in, text, error);
 }
 
 std::string Number(double x) {
@@ -145,11 +85,6 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Outl
   const Summary s = Summarize(file, outline);
   const std::string unit(UnitName(file.unit));
   auto length = [&unit](double x) { return Length(x) + " " + unit; };
-  auto row = [](std::string_view label, const std::string& value) {
-    std::string line = "  " + std::string(label);
-    line.resize(24, ' ');
-    return line + value + "\n";
-  };
   std::string rim;
   if (outline.rim) {
     rim = outline.rim->Name() + ", nodes " + std::to_string(outline.feed.edge_node) + " to " +
@@ -169,23 +104,24 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Outl
       (warnings == 0 ? std::string("no problems")
                      : std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings")) +
       "\n";
-  text += row("mesh", file.mesh_name + ", dielectric constant " + Number(file.dielectric));
-  text += row("length unit", unit);
-  text += row("lens axis offset", "ZLOFF = " + length(file.zloff));
-  text += row("nodes", std::to_string(s.nodes));
+  text += SummaryRow("mesh", file.mesh_name + ", dielectric constant " + Number(file.dielectric));
+  text += SummaryRow("length unit", unit);
+  text += SummaryRow("lens axis offset", "ZLOFF = " + length(file.zloff));
+  text += SummaryRow("nodes", std::to_string(s.nodes));
+  text += SummaryRow("segments",
+                     std::to_string(s.linear) + " linear, " + std::to_string(s.cubic) + " cubic");
+  text += SummaryRow("feed face", face(outline.feed));
+  text += SummaryRow("radiation face", face(outline.radiation));
+  text += SummaryRow("rim", rim);
+  text += SummaryRow("lens radius", length(s.lens_radius));
+  text += SummaryRow("axial extent", "z from " + Length(s.z_min) + " to " + length(s.z_max) + " (" +
+                                         length(s.z_max - s.z_min) + ")");
+  text += SummaryRow("thickness on axis", length(s.axis_thickness));
   text +=
-      row("segments", std::to_string(s.linear) + " linear, " + std::to_string(s.cubic) + " cubic");
-  text += row("feed face", face(outline.feed));
-  text += row("radiation face", face(outline.radiation));
-  text += row("rim", rim);
-  text += row("lens radius", length(s.lens_radius));
-  text += row("axial extent", "z from " + Length(s.z_min) + " to " + length(s.z_max) + " (" +
-                                  length(s.z_max - s.z_min) + ")");
-  text += row("thickness on axis", length(s.axis_thickness));
-  text += row("zone steps", std::to_string(s.feed_steps + s.radiation_steps) + " (" +
-                                std::to_string(s.feed_steps) + " on the feed face, " +
-                                std::to_string(s.radiation_steps) + " on the radiation face)");
-  text += row("volume", Number(s.volume) + " " + unit + "^3");
+      SummaryRow("zone steps", std::to_string(s.feed_steps + s.radiation_steps) + " (" +
+                                   std::to_string(s.feed_steps) + " on the feed face, " +
+                                   std::to_string(s.radiation_steps) + " on the radiation face)");
+  text += SummaryRow("volume", Number(s.volume) + " " + unit + "^3");
   return text;
 }
 
@@ -237,7 +173,7 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   // analyse parses its own options: every argument after its name goes to it,
   // before the help scan below, so that `analyse --help` reaches it
   if (!args.empty() && args[0] == "analyse") {
-    return RunAnalyse({args.begin() + 1, args.end()}, out, err);
+    return RunAnalyse({args.begin() + 1, args.end()}, in, out, err);
   }
 
   // Help wins over everything else on the line, then the version
@@ -308,13 +244,11 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
     return kExitUsage;
   }
 
-  const std::string shown = path == kStandardInput ? std::string(kStandardInputName) : path;
+  const std::string shown = ShownName(path);
   const Loaded loaded = Load(path, shown, in, name == "check", err);
   if (!loaded.parsed) return kExitBadFile;
   const std::optional<Outline>& outline = loaded.check.outline;
-  const std::string title = path == kStandardInput
-                                ? std::string(kStandardInputName)
-                                : std::filesystem::path(path).filename().string();
+  const std::string title = DrawingTitle(path);
   int status = outline ? kExitOk : kExitBadFile;
   if (name == "check") {
     if (outline) out << SummaryText(shown, loaded.file, *outline, loaded.check.warnings.size());

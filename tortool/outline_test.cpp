@@ -13,6 +13,7 @@ namespace tortool {
 namespace {
 
 using testing::Checked;
+using testing::Edited;
 using testing::MeshSpec;
 using testing::ParseAndCheck;
 using testing::TorText;
@@ -190,12 +191,6 @@ TEST(Outline, ReportsWhatIsWrongWithTheMesh) {
 TEST(Outline, ChecksCubicSegments) {
   // Plano-convex lens: feed face (1,2), rim (2,9), radiation face 3..9 in two cubics
   const std::string good = testing::TestData("plano_convex.tor");
-  auto edited = [&good](const std::string& from, const std::string& to) {
-    std::string text = good;
-    const std::size_t at = text.find(from);
-    EXPECT_NE(std::string::npos, at);
-    return text.replace(at, from.size(), to);
-  };
   const struct {
     const char* name;
     std::string text;
@@ -203,10 +198,10 @@ TEST(Outline, ChecksCubicSegments) {
     const char* message;
   } kCases[] = {
       {"cubic segments that do not chain",
-       edited("     2     6     7     8     9", "     2     5     7     8     9"), 32,
+       Edited(good, "     2     6     7     8     9", "     2     5     7     8     9"), 32,
        "node 5 lies inside cubic segment 1 and is also an end of cubic segment 2"},
       {"cubic segments sharing an inner node",
-       edited("     2     6     7     8     9", "     2     6     5     8     9"), 32,
+       Edited(good, "     2     6     7     8     9", "     2     6     5     8     9"), 32,
        "node 5 lies inside both cubic segment 1 and cubic segment 2"},
   };
   for (const auto& c : kCases) {

@@ -1,11 +1,11 @@
 #include "tortool/svg.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
-#include "textio/checked.h"
+#include "tortool/svg_text.h"
 
 namespace tortool {
 namespace {
@@ -18,67 +18,14 @@ constexpr double kRight = 30.0;
 constexpr double kMinWidth = 560.0;
 constexpr double kTop = 50.0;
 constexpr double kBottom = 70.0;
-/// Target number of tick intervals along an axis, and the most ticks drawn.
-constexpr double kTicks = 6.0;
+/// The most ticks drawn along an axis.
 constexpr int kMostTicks = 14;
 
-constexpr std::string_view kLensFill = "#d6e6f5";
-constexpr std::string_view kLensStroke = "#1f4e79";
 constexpr std::string_view kStepStroke = "#c0392b";
 constexpr std::string_view kRimStroke = "#2e7d32";
 constexpr std::string_view kProblemStroke = "#d50000";
 /// Height of one line of the list of problems.
 constexpr double kLegendLine = 16.0;
-
-std::string Fixed(double x) {
-  std::array<char, 48> buffer{};
-  std::snprintf(buffer.data(), buffer.size(), "%.2f", x);
-  std::string s = buffer.data();
-  return s == "-0.00" ? "0.00" : s;
-}
-
-std::string Label(double x) {
-  std::array<char, 48> buffer{};
-  std::snprintf(buffer.data(), buffer.size(), "%.6g", std::fabs(x) < 1e-12 ? 0.0 : x);
-  return buffer.data();
-}
-
-/// Escapes text for an SVG text node or attribute.
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) ? '?'
-                                                                                               : c;
-    }
-  }
-  return out;
-}
-
-/// A tick spacing of 1, 2 or 5 times a power of ten giving about kTicks
-/// intervals over `span`.
-double TickStep(double span) {
-  const double raw = span / kTicks;
-  const int32_t exponent = textio::TruncToInt32(std::floor(std::log10(raw))).value_or(0);
-  const double unit = std::pow(10.0, exponent);
-  for (const double m : {1.0, 2.0, 5.0}) {
-    if (raw <= m * unit) return m * unit;
-  }
-  return 10.0 * unit;
-}
 
 /// Maps lens coordinates to pixels; `mirror` draws the half below the axis.
 struct View {
@@ -160,13 +107,7 @@ Frame MakeFrame(double z_lo, double z_hi, double r_max, double extra) {
 
 /// The head of the document and the title over the picture.
 std::string Head(const Frame& f, std::string_view title) {
-  std::string svg;
-  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Fixed(f.width) + "\" height=\"" +
-         Fixed(f.height) + "\" viewBox=\"0 0 " + Fixed(f.width) + " " + Fixed(f.height) +
-         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-  svg += "<title>" + Escaped(title) + "</title>\n";
-  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  std::string svg = DocumentHead(f.width, f.height, title);
   svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"20\" font-size=\"14\" font-weight=\"bold\">" +
          Escaped(title) + "</text>\n";
   return svg;

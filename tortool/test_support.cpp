@@ -220,12 +220,29 @@ std::string TestData(const std::string& name) {
   return ReadBytes(path);
 }
 
+std::string Edited(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(std::string::npos, at) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
 Checked ParseAndCheck(std::string_view text) {
   Checked c;
   Problem error;
   EXPECT_TRUE(ParseTor(text, &c.file, &error)) << error.line << ": " << error.message;
   c.check = CheckOutline(c.file);
   return c;
+}
+
+AnalysisOptions Options(double wavelength, double edge_taper_db, std::optional<double> feed_q,
+                        double tan_delta) {
+  AnalysisOptions o;
+  o.wavelength = wavelength;
+  o.edge_taper_db = edge_taper_db;
+  o.feed_q = feed_q;
+  o.tan_delta = tan_delta;
+  return o;
 }
 
 bool ReadStl(std::string_view bytes, StlMesh* mesh) {

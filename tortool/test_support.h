@@ -3,15 +3,18 @@
 
 // Helpers shared by the kevrano-tor tests: tor files written from a list of
 // nodes and segments, lenses exported by the design program's own export,
-// the bundled test files, and a reader of binary STL.
+// the bundled test files and edits of them, the options of an analysis, and
+// a reader of binary STL.
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tortool/analysis.h"
 #include "tortool/outline.h"
 #include "tortool/tor_file.h"
 
@@ -91,12 +94,20 @@ std::string Export(const LensData& lens);
 std::string TestData(const std::string& name);
 std::string TestDataPath(const std::string& name);
 
+/// `text` with the first occurrence of `from` replaced by `to`; fails the
+/// test when `from` is absent.
+std::string Edited(std::string text, const std::string& from, const std::string& to);
+
 /// Parses and checks a text, failing the test when it does not parse.
 struct Checked {
   TorFile file;
   CheckResult check;
 };
 Checked ParseAndCheck(std::string_view text);
+
+/// The options of an analysis at `wavelength`.
+AnalysisOptions Options(double wavelength, double edge_taper_db = 10.0,
+                        std::optional<double> feed_q = std::nullopt, double tan_delta = 0.0);
 
 using Vec3 = std::array<float, 3>;
 struct StlMesh {

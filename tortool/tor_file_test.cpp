@@ -9,15 +9,8 @@
 namespace tortool {
 namespace {
 
+using testing::Edited;
 using testing::TestData;
-
-/// Replaces the first occurrence of `from` in `text`; fails the test if absent.
-std::string Edited(std::string text, const std::string& from, const std::string& to) {
-  const std::size_t at = text.find(from);
-  EXPECT_NE(std::string::npos, at) << from;
-  if (at != std::string::npos) text.replace(at, from.size(), to);
-  return text;
-}
 
 TEST(TorFile, ReadsTheRecordsOfALens) {
   TorFile file;

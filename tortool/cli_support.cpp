@@ -1,0 +1,77 @@
+#include "tortool/cli_support.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "tortool/tor_file.h"
+
+namespace tortool {
+
+std::string OneLine(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return out;
+}
+
+void Diagnose(std::ostream& err, const std::string& path, int line, const std::string& message) {
+  err << kProgram << ": " << OneLine(path);
+  if (line > 0) err << ':' << line;
+  err << ": " << OneLine(message) << '\n';
+}
+
+bool ReadAll(std::istream& in, std::string* text, std::string* error) {
+  std::array<char, 65536> chunk{};
+  text->clear();
+  while (in) {
+    in.read(chunk.data(), chunk.size());
+    text->append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    if (text->size() > static_cast<std::size_t>(kMaxFileBytes)) {
+      *error =
+          "larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) + " MiB: not a tor file";
+      return false;
+    }
+  }
+  if (in.bad()) {
+    *error = "read error";
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::istream& standard_input, std::string* text,
+                   std::string* error) {
+  if (path == kStandardInput) return ReadAll(standard_input, text, error);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = "is a folder, not a tor file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = std::string("cannot open: ") + std::strerror(errno);
+    return false;
+  }
+  return ReadAll(in, text, error);
+}
+
+std::string ShownName(const std::string& path) {
+  return path == kStandardInput ? std::string(kStandardInputName) : path;
+}
+
+std::string DrawingTitle(const std::string& path) {
+  return path == kStandardInput ? std::string(kStandardInputName)
+                                : std::filesystem::path(path).filename().string();
+}
+
+std::string SummaryRow(std::string_view label, const std::string& value) {
+  std::string line = "  " + std::string(label);
+  line.resize(24, ' ');
+  return line + value + "\n";
+}
+
+}  // namespace tortool
