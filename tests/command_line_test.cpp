@@ -283,27 +283,39 @@ TEST_F(CommandLineTest, DesignFileErrorsNameFileLineAndKey) {
 // lens is the design code's affair.
 TEST_F(CommandLineTest, ZoningModeIsAcceptedWhereverItIsGiven) {
   const std::string example = std::string(KEVRANO_SOURCE_DIR) + "/examples/first_lens.txt";
+  // The report of an exactly zoned lens says so in its zoning block; the
+  // standard zoning's block is as it always was.
+  const std::string kExactLine = " Zoning mode:          exact, one wavelength along each ray";
   const struct {
     const char* name;
     std::vector<std::string> args;
     const char* toml;
     int status;
+    const char* report;  // the report written, where the run succeeds
+    bool exact;
   } kCases[] = {
-      {"dialogue", {"--zoning", "exact", example}, nullptr, 0},
+      {"dialogue", {"--zoning", "exact", example}, nullptr, 0, "report.txt", true},
+      {"dialogue, standard", {"--zoning", "standard", example}, nullptr, 0, "report.txt", false},
       {"design options",
        {"design", "--zoning", "exact", "--inner", "flat", LENS, "--radial-step", "1",
         "--wavelength", "1", "--report", "r.txt"},
        nullptr,
-       0},
+       0,
+       "r.txt",
+       true},
       {"design file",
        {"design", "--file", "d.toml"},
        "report = \"r.txt\"\nzoning = \"exact\"\ninner = \"flat\"\neps = 2.25\nradius = 10\n"
        "edge = 20\nradial-step = 1\nwavelength = 1\n",
-       0},
+       0,
+       "r.txt",
+       true},
       {"unknown mode in a design file",
        {"design", "--file", "d.toml"},
        "report = \"r.txt\"\nzoning = \"rough\"\n",
-       2},
+       2,
+       nullptr,
+       false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -311,6 +323,9 @@ TEST_F(CommandLineTest, ZoningModeIsAcceptedWhereverItIsGiven) {
     if (c.toml != nullptr) WriteFile(work / "d.toml", c.toml);
     const auto run = RunWithArguments(KEVRANO_BINARY, c.args, work, "");
     EXPECT_EQ(c.status, run.status) << run.err;
+    if (c.report != nullptr) {
+      EXPECT_EQ(c.exact, ReadFile(work / c.report).find(kExactLine) != std::string::npos);
+    }
   }
 }
 
