@@ -28,27 +28,22 @@ const Layout kAskFeedShare(
     "(' Zoning sum of feed and radiating surfaces',"
     "/,' Enter zoning on feed surface (0 to 1, 1 all on feed side) ',$)");
 const Layout kAskMinimumPath("(' Enter minimum path length in zoning ',$)");
-const Layout kZoningBlock(
-    "(/,' Lens zoning',"
-    "/,' Wavelength:           ',F9.4,"
-    "/,' Zone step:            ',F9.4,"
-    "/,' Feed side zone ratio: ',F9.4,"
-    "/,' Radiation zone ratio: ',F9.4,"
-    "/,' Minimum path length:  ',F9.4,"
-    "/,' Number of zones:      ',I4,"
-    "/,/,' Zone  Feed radius  Radiation radius',/)");
-// The same block in exact zoning, with the mode on a line of its own; the
-// zone step shown is the axial ray's.
+// The zoning block after its heading line; exact zoning puts the mode on a
+// line of its own between the two, and the zone step it shows is the axial
+// ray's.
+#define KEVRANO_ZONING_BLOCK_BODY                    \
+  "/,' Wavelength:           ',F9.4,"                \
+  "/,' Zone step:            ',F9.4,"                \
+  "/,' Feed side zone ratio: ',F9.4,"                \
+  "/,' Radiation zone ratio: ',F9.4,"                \
+  "/,' Minimum path length:  ',F9.4,"                \
+  "/,' Number of zones:      ',I4,"                  \
+  "/,/,' Zone  Feed radius  Radiation radius',/)"
+const Layout kZoningBlock("(/,' Lens zoning'," KEVRANO_ZONING_BLOCK_BODY);
 const Layout kExactZoningBlock(
     "(/,' Lens zoning',"
-    "/,' Zoning mode:          exact, one wavelength along each ray',"
-    "/,' Wavelength:           ',F9.4,"
-    "/,' Zone step:            ',F9.4,"
-    "/,' Feed side zone ratio: ',F9.4,"
-    "/,' Radiation zone ratio: ',F9.4,"
-    "/,' Minimum path length:  ',F9.4,"
-    "/,' Number of zones:      ',I4,"
-    "/,/,' Zone  Feed radius  Radiation radius',/)");
+    "/,' Zoning mode:          exact, one wavelength along each ray'," KEVRANO_ZONING_BLOCK_BODY);
+#undef KEVRANO_ZONING_BLOCK_BODY
 const Layout kZoneRow("(I4,1P,E13.5,E16.5)");
 const Layout kNoStep("(' Zone step is not a positive length: lens not zoned')");
 const Layout kCountOutOfRange("(' Zone count out of range: lens not zoned')");
