@@ -275,32 +275,23 @@ class Builder {
   float fr_ = 0.0f;  // exact zoning: the feed face's share of each cut
 };
 
-/// Both sides and the rim of an exactly zoned lens, in the order of the
-/// standard outline.
-OutlineStatus BuildExact(const ZonedLens& lens, const Face& feed, const Face& radiation,
-                         Builder& builder, Outline& outline) {
+/// Both sides of an exactly zoned lens, in the order of the standard outline:
+/// a flat prescribed radiation face first. Sets the two edge nodes.
+void ExactSides(const ZonedLens& lens, const Face& feed, const Face& radiation, Builder& builder,
+                int32_t& feed_edge, int32_t& radiation_edge) {
   const RayPartner feed_rays(lens.RF, lens.ZR, lens.RR, lens.exact, lens.NPT);
   const RayPartner radiation_rays(lens.RR, lens.ZF, lens.RF, lens.exact, lens.NPT);
   builder.CutExactly(lens.exact, lens.FR);
   const float g = 1.0f - lens.FR;
-  const bool flat = lens.ISURF == 1;
-  try {
-    int32_t feed_edge = 0;
-    int32_t radiation_edge = 0;
-    if (lens.ISIDE == 2 && flat) {
-      radiation_edge = builder.ExactSide(radiation, radiation_rays, g, true, true);
-    }
-    feed_edge = builder.ExactSide(feed, feed_rays, lens.FR, lens.ISIDE == 1 && flat, false);
-    if (!(lens.ISIDE == 2 && flat)) {
-      radiation_edge = builder.ExactSide(radiation, radiation_rays, g, false, true);
-    }
-    if (At(lens.ZF, lens.NPT) != At(lens.ZR, lens.NPT))
-      builder.AddLinear(feed_edge, radiation_edge);
-  } catch (const ListFull&) {
-    outline = Outline{};
-    return OutlineStatus::kTooManySegments;
+  const bool flat_radiation_first = lens.ISIDE == 2 && lens.ISURF == 1;
+  if (flat_radiation_first) {
+    radiation_edge = builder.ExactSide(radiation, radiation_rays, g, true, true);
   }
-  return OutlineStatus::kBuilt;
+  feed_edge =
+      builder.ExactSide(feed, feed_rays, lens.FR, lens.ISIDE == 1 && lens.ISURF == 1, false);
+  if (!flat_radiation_first) {
+    radiation_edge = builder.ExactSide(radiation, radiation_rays, g, false, true);
+  }
 }
 
 }  // namespace
@@ -339,26 +330,28 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
   const Face radiation{lens.ZR, lens.RR, sr, lens.RZR};
   const bool flat = lens.ISURF == 1;
   const bool spherical = lens.ISURF == 2 || lens.ISURF == 3;
-  Builder builder(lens.NPT, nz, lens.STEP, outline);
-  if (!lens.exact.feed_distance.empty()) {
-    const ExactCuts& cuts = lens.exact;
-    if (npt >
-        std::min({cuts.feed_distance.size(), cuts.cos_feed.size(), cuts.cos_radiation.size()})) {
-      return OutlineStatus::kShortProfile;
-    }
-    return BuildExact(lens, feed, radiation, builder, outline);
+  const ExactCuts& cuts = lens.exact;
+  const bool exact = !cuts.feed_distance.empty();
+  if (exact &&
+      npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(), cuts.cos_radiation.size()})) {
+    return OutlineStatus::kShortProfile;
   }
+  Builder builder(lens.NPT, nz, lens.STEP, outline);
   try {
     // Both sides; a flat prescribed radiation face comes first
     int32_t feed_edge = 0;
     int32_t radiation_edge = 0;
-    if (lens.ISIDE == 1 && flat) feed_edge = builder.FlatSide(feed, radiation, lens.FR);
-    if (lens.ISIDE == 2 && flat) radiation_edge = builder.FlatSide(radiation, feed, g);
-    if (lens.ISIDE == 2 || (lens.ISIDE == 1 && spherical)) {
-      feed_edge = builder.CurvedSide(feed, radiation, lens.FR, false);
-    }
-    if (lens.ISIDE == 1 || (lens.ISIDE == 2 && spherical)) {
-      radiation_edge = builder.CurvedSide(radiation, feed, g, true);
+    if (exact) {
+      ExactSides(lens, feed, radiation, builder, feed_edge, radiation_edge);
+    } else {
+      if (lens.ISIDE == 1 && flat) feed_edge = builder.FlatSide(feed, radiation, lens.FR);
+      if (lens.ISIDE == 2 && flat) radiation_edge = builder.FlatSide(radiation, feed, g);
+      if (lens.ISIDE == 2 || (lens.ISIDE == 1 && spherical)) {
+        feed_edge = builder.CurvedSide(feed, radiation, lens.FR, false);
+      }
+      if (lens.ISIDE == 1 || (lens.ISIDE == 2 && spherical)) {
+        radiation_edge = builder.CurvedSide(radiation, feed, g, true);
+      }
     }
 
     // Rim, when the stored edge points differ in z
