@@ -104,9 +104,9 @@ class SPLENZ {
   // computed, when there is one, on the screen and in the report.
   void NoteExtrapolatedBoundaries();
 
-  // Exact zoning: each ray's cut, and the zoning knots and splines over the
-  // path lengths that count its wavelengths. kCounted when the lens can be
-  // zoned so, else why not.
+  // Exact zoning: each ray's cut, and the path lengths that count its
+  // wavelengths (exact_paths_). kCounted when the lens can be zoned so, else
+  // why not.
   ZoneVerdict PrepareExactZoning(int32_t NPT, float EDGE);
 
   // Reads one answer from the answer unit and echoes it when it came from
@@ -153,8 +153,9 @@ class SPLENZ {
   std::vector<float> cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_;
   std::vector<float> exact_paths_;
 
-  // Splines of the feed and radiation radii against the lens path length,
-  // over knots whose path lengths increase strictly.
+  // Splines of the feed and radiation radii against the lens path length (in
+  // exact zoning, exact_paths_), over knots whose path lengths increase
+  // strictly.
   int32_t knots_ = 0;
   std::vector<float> knot_paths_, knot_feed_radii_, knot_radiation_radii_;
   std::vector<float> feed_b1_, feed_b2_, feed_b3_;

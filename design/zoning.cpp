@@ -95,13 +95,6 @@ ZoneCount CountZones(float axial_path, float pmin, float STEP, int32_t knots,
 }
 
 void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
-  // Splines of the feed and radiation radii against the lens path length.
-  knots_ = ZoningKnots(tpath_, rf_reversed_, rr_reversed_, NPT, knot_paths_, knot_feed_radii_,
-                       knot_radiation_radii_);
-  kernels::SPLIN(knot_paths_, knot_feed_radii_, knots_, feed_b1_, feed_b2_, feed_b3_);
-  kernels::SPLIN(knot_paths_, knot_radiation_radii_, knots_, radiation_b1_, radiation_b2_,
-                 radiation_b3_);
-
   // Wavelength, share of each step on the feed face, base of the zone count.
   io_.write_laid_out(kScreen, kAskWavelength);
   AnswerReal(wavelength_);
@@ -112,10 +105,18 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   io_.write_laid_out(kScreen, kAskMinimumPath);
   AnswerReal(pmin_);
 
-  // Exact zoning counts the steps along each ray, on knots of its own.
+  // Exact zoning counts the steps along each ray by path lengths of its own.
   const bool exact = options_.zoning == ZoningMode::kExact;
   const ZoneVerdict exact_verdict = exact ? PrepareExactZoning(NPT, EDGE) : ZoneVerdict::kCounted;
-  const std::vector<float>& paths = exact ? exact_paths_ : tpath_;
+  const std::vector<float>& paths =
+      exact && exact_verdict == ZoneVerdict::kCounted ? exact_paths_ : tpath_;
+
+  // Splines of the feed and radiation radii against those path lengths.
+  knots_ = ZoningKnots(paths, rf_reversed_, rr_reversed_, NPT, knot_paths_, knot_feed_radii_,
+                       knot_radiation_radii_);
+  kernels::SPLIN(knot_paths_, knot_feed_radii_, knots_, feed_b1_, feed_b2_, feed_b3_);
+  kernels::SPLIN(knot_paths_, knot_radiation_radii_, knots_, radiation_b1_, radiation_b2_,
+                 radiation_b3_);
 
   // Zone count and the zoning block.
   const ZoneCount count = exact_verdict == ZoneVerdict::kCounted
@@ -193,13 +194,6 @@ ZoneVerdict SPLENZ::PrepareExactZoning(int32_t NPT, float EDGE) {
   }
   ExactZoningPaths(tpath_, cut_feed_distance_, cut_cos_feed_, cut_cos_radiation_, NPT, n_, fr_,
                    wavelength_, pmin_, step_, exact_paths_);
-
-  // Splines of the feed and radiation radii against the counting paths
-  knots_ = ZoningKnots(exact_paths_, rf_reversed_, rr_reversed_, NPT, knot_paths_, knot_feed_radii_,
-                       knot_radiation_radii_);
-  kernels::SPLIN(knot_paths_, knot_feed_radii_, knots_, feed_b1_, feed_b2_, feed_b3_);
-  kernels::SPLIN(knot_paths_, knot_radiation_radii_, knots_, radiation_b1_, radiation_b2_,
-                 radiation_b3_);
   return ZoneVerdict::kCounted;
 }
 
