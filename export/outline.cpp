@@ -214,20 +214,31 @@ class Builder {
   /// the j-th sample of one face paired with the j-th of the other.
   void CubicRun(const Face& own, const Face& other, float u, float u_end, float v, float v_end,
                 int32_t m_count, float depth) {
+    const float parts = static_cast<float>(3 * int64_t{m_count});
+    const float du = (u_end - u) / parts;
+    const float dv = (v_end - v) / parts;
+    CubicSegments(m_count, [&](float before, float j) {
+      const float rho = before * du + (u + j * du);
+      const float sigma = before * dv + (v + j * dv);
+      OnLine(depth, own.spline.Z(rho), rho, other.spline.Z(sigma), sigma);
+    });
+  }
+
+  /// M chained cubic segments of three new nodes each: node j (1..3) of
+  /// segment m is made by `make_node(before, j)`, before = 3(m - 1), as the
+  /// sample before + j of 3M equal steps. Throws ListFull when the cubic list
+  /// cannot take them all.
+  template <typename MakeNode>
+  void CubicSegments(int32_t m_count, MakeNode make_node) {
     if (m_count <= 0) return;
     if (static_cast<std::size_t>(m_count) > kSegmentCapacity - outline_.cubic.size()) {
       throw ListFull{};
     }
-    const float parts = static_cast<float>(3 * m_count);
-    const float du = (u_end - u) / parts;
-    const float dv = (v_end - v) / parts;
     for (int32_t m = 1; m <= m_count; ++m) {
       CubicSegment segment{Counter(), 0, 0, 0};
       const float before = static_cast<float>(3 * (m - 1));
       for (int32_t j = 1; j <= 3; ++j) {
-        const float rho = before * du + (u + static_cast<float>(j) * du);
-        const float sigma = before * dv + (v + static_cast<float>(j) * dv);
-        OnLine(depth, own.spline.Z(rho), rho, other.spline.Z(sigma), sigma);
+        make_node(before, static_cast<float>(j));
         At(segment, j + 1) = Counter();
       }
       outline_.cubic.push_back(segment);
@@ -250,21 +261,11 @@ class Builder {
   /// equal radial steps, each node at its own ray's depth.
   void DepthRun(const Face& own, const RayPartner& partner, float u, float u_end, int32_t m_count,
                 int32_t k, float w) {
-    if (m_count <= 0) return;
-    if (static_cast<std::size_t>(m_count) > kSegmentCapacity - outline_.cubic.size()) {
-      throw ListFull{};
-    }
-    const float du = (u_end - u) / static_cast<float>(3 * m_count);
-    for (int32_t m = 1; m <= m_count; ++m) {
-      CubicSegment segment{Counter(), 0, 0, 0};
-      const float before = static_cast<float>(3 * (m - 1));
-      for (int32_t j = 1; j <= 3; ++j) {
-        const float rho = before * du + (u + static_cast<float>(j) * du);
-        DepthNode(partner, k, w, own.spline.Z(rho), rho);
-        At(segment, j + 1) = Counter();
-      }
-      outline_.cubic.push_back(segment);
-    }
+    const float du = (u_end - u) / static_cast<float>(3 * int64_t{m_count});
+    CubicSegments(m_count, [&](float before, float j) {
+      const float rho = before * du + (u + j * du);
+      DepthNode(partner, k, w, own.spline.Z(rho), rho);
+    });
   }
 
   int32_t npt_;
