@@ -62,8 +62,7 @@ RayCosines DesignRayCosines(const DesignRays& rays, int32_t i) {
 }
 
 float ExactStep(float wavelength, float n, float FR, RayCosines cosines) {
-  const float per_length = FR * (n - cosines.feed) + (1.0f - FR) * (n - cosines.radiation);
-  return wavelength / per_length;
+  return kernels::FirstOrderCutLength({0.0f, cosines.feed, cosines.radiation}, n, FR, wavelength);
 }
 
 void ExactRayCuts(const DesignRays& rays, std::span<float> feed_distance, std::span<float> cos_feed,

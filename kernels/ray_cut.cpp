@@ -12,6 +12,11 @@ float RemovedPath(const RayCut& ray, float n, float FR, float S) {
   return n * S - (air - l) - (S - a) * ray.cos_radiation;
 }
 
+float FirstOrderCutLength(const RayCut& ray, float n, float FR, float path) {
+  const float per_length = FR * (n - ray.cos_feed) + (1.0f - FR) * (n - ray.cos_radiation);
+  return path / per_length;
+}
+
 float CutLength(const RayCut& ray, float n, float FR, float path) {
   // With K = n - (1 - FR)·cos gr and m = l - path the condition reads
   // K·S + m = sqrt(l^2 + 2·FR·S·l·cos gf + FR^2·S^2); squared, a quadratic
@@ -30,8 +35,7 @@ float CutLength(const RayCut& ray, float n, float FR, float path) {
   const float q = -0.5f * (b + std::copysign(std::sqrt(discriminant), b));
   const float first = q / a;
   const float second = q != 0.0f ? c / q : first;
-  const float slope = FR * (n - ray.cos_feed) + (1.0f - FR) * (n - ray.cos_radiation);
-  const float estimate = path / slope;
+  const float estimate = FirstOrderCutLength(ray, n, FR, path);
   return std::abs(first - estimate) <= std::abs(second - estimate) ? first : second;
 }
 

@@ -25,6 +25,11 @@ struct RayCut {
 /// Optical path removed by cutting the length S off the ray (S < 0 adds).
 float RemovedPath(const RayCut& ray, float n, float FR, float S);
 
+/// The length whose cut removes the optical path `path` to first order in the
+/// length: path / (FR·(n - cos gf) + (1 - FR)·(n - cos gr)). Exact on the axis;
+/// the feed distance is not used.
+float FirstOrderCutLength(const RayCut& ray, float n, float FR, float path);
+
 /// The length S whose cut removes the optical path `path`, the inverse of
 /// RemovedPath for a material with n > 1 and a share FR from 0 to 1. Not
 /// finite when no such length exists.
