@@ -12,7 +12,6 @@
 // before the first).
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "design/zoning.h"
@@ -32,15 +31,6 @@ inline constexpr int32_t kMaxRays = 3501;
 /// other side's 4999 steps and the rim make 14999 entries, within its lists
 /// of 15001.
 inline constexpr int32_t kMaxZones = 4999;
-
-/// The line that follows the zone rows when zone boundaries lie outside the
-/// range [shortest, longest] of path lengths the zoning splines were fitted
-/// to: it names them, those beyond the edge ray (a path length below the
-/// shortest) and those inside the axial ray (above the longest), and says
-/// their radii are extrapolated. Boundary j lies at path length j*STEP + PMIN
-/// for j = 1..zones. Empty when every boundary lies within the range.
-std::string ExtrapolatedBoundariesLine(int32_t zones, float STEP, float PMIN, float shortest,
-                                       float longest);
 
 class SPLENZ {
  public:

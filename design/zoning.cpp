@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "design/exact_zoning.h"
 #include "design/splenz.h"
@@ -94,6 +95,43 @@ ZoneCount CountZones(float axial_path, float pmin, float STEP, int32_t knots,
   return {ZoneVerdict::kCounted, *nz};
 }
 
+std::string ExtrapolatedBoundariesLine(int32_t zones, float STEP, float PMIN, float shortest,
+                                       float longest) {
+  // Runs of consecutive boundaries on the same side of the range, in order.
+  struct Run {
+    int32_t first = 0;
+    int32_t last = 0;
+    bool beyond_edge = false;
+  };
+  std::vector<Run> runs;
+  int32_t count = 0;
+  for (int32_t j = 1; j <= zones; ++j) {
+    const float path = static_cast<float>(j) * STEP + PMIN;
+    const bool beyond_edge = path < shortest;
+    if (!beyond_edge && !(path > longest)) continue;
+    ++count;
+    if (!runs.empty() && runs.back().last == j - 1 && runs.back().beyond_edge == beyond_edge) {
+      runs.back().last = j;
+    } else {
+      runs.push_back(Run{j, j, beyond_edge});
+    }
+  }
+  if (count == 0) return "";
+  std::string line = count == 1 ? "Zone boundary " : "Zone boundaries ";
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const Run& run = runs[i];
+    if (i > 0) line += i + 1 == runs.size() ? " and " : ", ";
+    line += std::to_string(run.first);
+    if (run.last != run.first) line += " to " + std::to_string(run.last);
+    line += run.beyond_edge ? " (beyond the edge ray)" : " (inside the axial ray)";
+  }
+  line += count == 1 ? " lies" : " lie";
+  line += " outside the lens path lengths: ";
+  line += count == 1 ? "its radii are" : "their radii are";
+  line += " extrapolated; a tor file is still written as designed";
+  return line;
+}
+
 void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   // Wavelength, share of each step on the feed face, base of the zone count.
   io_.write_laid_out(kScreen, kAskWavelength);
@@ -173,6 +211,15 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
     tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_, rzr_,
                 zones_stored_, step_, fr_, tor_answers_, exact ? ExactCuts() : tor::ExactCuts{});
   }
+}
+
+void SPLENZ::NoteExtrapolatedBoundaries() {
+  if (knots_ < 1 || zones_stored_ < 1) return;
+  const std::string line = ExtrapolatedBoundariesLine(
+      zones_stored_, step_, pmin_, At(knot_paths_, 1), At(knot_paths_, knots_));
+  if (line.empty()) return;
+  io_.write_free(kScreen, {line});
+  io_.write_free(kReport, {line});
 }
 
 tor::ExactCuts SPLENZ::ExactCuts() const {

@@ -2,10 +2,12 @@
 #define KEVRANO_DESIGN_ZONING_H_
 
 // Pieces of the lens zoning that stand on their own: the knots of the splines
-// that give a face radius for a lens path length, and the zone count.
+// that give a face radius for a lens path length, the zone count, and the note
+// on zone boundaries the splines reach only by extrapolation.
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace design {
 
@@ -54,6 +56,15 @@ struct ZoneCount {
 /// A positive count needs at least two spline knots and at most max_zones.
 ZoneCount CountZones(float axial_path, float pmin, float STEP, int32_t knots,
                      int32_t max_zones);
+
+/// The line that follows the zone rows when zone boundaries lie outside the
+/// range [shortest, longest] of path lengths the zoning splines were fitted
+/// to: it names them, those beyond the edge ray (a path length below the
+/// shortest) and those inside the axial ray (above the longest), and says
+/// their radii are extrapolated. Boundary j lies at path length j*STEP + PMIN
+/// for j = 1..zones. Empty when every boundary lies within the range.
+std::string ExtrapolatedBoundariesLine(int32_t zones, float STEP, float PMIN, float shortest,
+                                       float longest);
 
 }  // namespace design
 
