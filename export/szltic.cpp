@@ -76,9 +76,8 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
       ZonedLens{ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR, EXACT}, outline);
   const bool exportable = status == OutlineStatus::kBuilt;
 
-  // File name, then the file itself
-  // A name typed at the terminal that cannot be opened (a missing folder,
-  // the report file) is asked again.
+  // File name, then the file itself; a name typed at the terminal that cannot
+  // be opened (a missing folder, the report file) is asked again
   std::string name(textio::kNameLength, ' ');
   io.write_laid_out(kScreen, kAskFile);
   for (;;) {
