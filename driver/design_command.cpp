@@ -1,5 +1,6 @@
 #include "driver/design_command.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "design/profile.h"
 #include "design/splenz.h"
 #include "driver/kevrano.h"
+#include "textio/checked.h"
 #include "textio/free_read.h"
 #include "textio/units.h"
 
@@ -551,7 +553,7 @@ DesignSummary SummariseDesign(std::string_view screen) {
     if (text.starts_with("Number of zones:")) {
       zoned = true;
       if (auto nz = Number(Trimmed(text.substr(16)))) {
-        summary.zones = *nz > 0 ? static_cast<int32_t>(*nz) : 0;
+        summary.zones = std::max(textio::TruncToInt32(*nz).value_or(0), 0);
       }
     }
     if (text.ends_with(kNotZoned)) {

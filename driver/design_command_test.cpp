@@ -36,6 +36,8 @@ TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
       {"zoned", std::string(kHeading) + kRows + zoned, true, 2, 2, false, 0},
       {"negative zone count cuts no zone",
        std::string(kHeading) + kRows + " Number of zones:        -3\r\n", true, 2, 0, false, 0},
+      {"zone count beyond any integer",
+       std::string(kHeading) + kRows + " Number of zones: 1e300\r\n", true, 2, 0, false, 0},
       {"too many zones",
        std::string(kHeading) + kRows +
            " Number of zones:         0\r\n More than 4999 zones: lens not zoned\r\n",
