@@ -1,6 +1,7 @@
 #include "driver/design_command.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -23,7 +24,7 @@ namespace {
 constexpr double kSpeedOfLight = 299792458.0;
 
 // Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
-constexpr double kUnitMetres[] = {0.0254, 0.3048, 0.001, 1.0};
+constexpr std::array<double, 4> kUnitMetres = {0.0254, 0.3048, 0.001, 1.0};
 
 // A real as the dialogue reads it back: the shortest text that converts to
 // the same 32-bit real.
@@ -108,7 +109,7 @@ class Checker {
 };
 
 constexpr std::string_view kFaces[] = {"flat", "sphere"};
-constexpr std::string_view kUnitNames[] = {"in", "ft", "mm", "m"};
+constexpr std::array<std::string_view, 4> kUnitNames = {"in", "ft", "mm", "m"};
 
 bool Positive(float v) { return v > 0.0f; }
 bool NotNegative(float v) { return v >= 0.0f; }
@@ -223,7 +224,7 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                          " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
-        const double in_units = metres / kUnitMetres[lens.units - 1];
+        const double in_units = metres / textio::At(kUnitMetres, lens.units);
         const float wavelength = static_cast<float>(in_units);
         if (!(wavelength > 0.0f) || !std::isfinite(wavelength)) {
           check.FailValue(*check.Find("frequency"),
@@ -487,7 +488,8 @@ nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const L
       s.centre_thickness ? nlohmann::ordered_json(*s.centre_thickness) : nullptr;
   j["outer_radius"] = s.outer_radius ? nlohmann::ordered_json(*s.outer_radius) : nullptr;
   j["zones"] = s.zones;
-  j["units"] = lens.units > 0 ? nlohmann::ordered_json(kUnitNames[lens.units - 1]) : nullptr;
+  j["units"] =
+      lens.units > 0 ? nlohmann::ordered_json(textio::At(kUnitNames, lens.units)) : nullptr;
   j["files_written"] = files;
   j["notes"] = s.notes;
   return j;
@@ -496,7 +498,7 @@ nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const L
 std::string TextOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
                    const std::vector<std::string>& files) {
   const std::string unit =
-      lens.units > 0 ? " " + std::string(kUnitNames[lens.units - 1]) : std::string();
+      lens.units > 0 ? " " + std::string(textio::At(kUnitNames, lens.units)) : std::string();
   const auto shown = [&](const std::optional<double>& v) {
     return v ? Shortest(*v) + unit : std::string("(not shown)");
   };
