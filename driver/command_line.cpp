@@ -46,19 +46,6 @@ std::optional<design::ZoningMode> ZoningOf(const std::string& text) {
   return std::nullopt;
 }
 
-// What a script name must be to be answered at the file-name prompt.
-std::optional<std::string> CheckScriptName(const std::string& name) {
-  bool control = false;
-  for (char c : name) control = control || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-  if (name.empty() || name.size() > static_cast<std::size_t>(textio::kNameLength) ||
-      name.back() == ' ' || control) {
-    return "SCRIPT: expected a file name of 1 to 70 characters, without control characters or "
-           "trailing blanks, got '" +
-           name + "'";
-  }
-  return std::nullopt;
-}
-
 Command Exit(int status) {
   Command c;
   c.action = Command::Action::kExit;
@@ -170,7 +157,11 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
 
   if (!design->parsed()) {
     if (!script.empty() || app.count("SCRIPT") > 0) {
-      if (auto message = CheckScriptName(script)) return usage_error(*message);
+      // The script's name is answered at the file-name prompt, so it must be
+      // a name that prompt takes.
+      if (auto message = CheckNameText(Setting{script, Setting::Kind::kText, "SCRIPT"})) {
+        return usage_error(*message);
+      }
       command.script = script;
     }
     command.action = Command::Action::kDialogue;

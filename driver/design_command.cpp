@@ -125,20 +125,25 @@ const std::vector<std::string_view>& DesignKeys() {
   return kKeys;
 }
 
-std::optional<std::string> CheckFileName(const Setting& name) {
-  const std::string_view accepts =
-      "a file name of 1 to 70 characters, without control characters or trailing blanks";
+std::optional<std::string> CheckNameText(const Setting& name) {
   const std::string& text = name.text;
+  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
   if (name.kind == Setting::Kind::kNumber || text.empty() ||
       text.size() > static_cast<std::size_t>(textio::kNameLength) || text.back() == ' ' ||
-      text.find_first_of(std::string_view("\0\t\n\r\x0b\x0c", 6)) != std::string::npos) {
-    return name.where + ": expected " + std::string(accepts) + ", got '" + text + "'";
+      control) {
+    return name.where +
+           ": expected a file name of 1 to 70 characters, without control characters or trailing "
+           "blanks, got '" +
+           text + "'";
   }
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-      return name.where + ": expected " + std::string(accepts) + ", got '" + text + "'";
-    }
-  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CheckFileName(const Setting& name) {
+  if (auto message = CheckNameText(name)) return message;
+  const std::string& text = name.text;
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path path(text);

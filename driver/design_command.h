@@ -80,9 +80,14 @@ struct MissingName {
 std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                                                  const MissingName& missing);
 
-/// Checks a report or tor file name: 1 to 70 characters, no control
-/// characters, no trailing blank, in a folder that exists, not a folder
-/// itself. Returns the message, or nothing when the name is good.
+/// Checks the text of a file name as the dialogue takes it: 1 to 70
+/// characters, no control characters, no trailing blank. Returns the message,
+/// or nothing when the name is good.
+std::optional<std::string> CheckNameText(const Setting& name);
+
+/// Checks a report or tor file name: its text as above, in a folder that
+/// exists, not a folder itself. Returns the message, or nothing when the name
+/// is good.
 std::optional<std::string> CheckFileName(const Setting& name);
 
 /// Checks the names of a whole run before anything is written: a tor file

@@ -67,5 +67,29 @@ TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
   }
 }
 
+// A name the file-name prompt would cut, pad or break across records is
+// refused before anything runs.
+TEST(CheckNameText, TakesOnlyWhatTheFileNamePromptTakes) {
+  const struct {
+    const char* name;
+    Setting name_setting;
+    bool good;
+  } kCases[] = {
+      {"plain", {"lens.txt", Setting::Kind::kText, "--report"}, true},
+      {"seventy characters", {std::string(70, 'a'), Setting::Kind::kText, "--report"}, true},
+      {"seventy-one characters", {std::string(71, 'a'), Setting::Kind::kText, "--report"}, false},
+      {"empty", {"", Setting::Kind::kText, "--report"}, false},
+      {"trailing blank", {"lens.txt ", Setting::Kind::kText, "--report"}, false},
+      {"tab", {"le\tns.txt", Setting::Kind::kText, "--report"}, false},
+      {"delete", {"lens\x7f.txt", Setting::Kind::kText, "--report"}, false},
+      {"NUL", {std::string("le\0ns", 6), Setting::Kind::kText, "--report"}, false},
+      {"a number of a design file", {"12", Setting::Kind::kNumber, "f.toml:3: report"}, false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.good, !CheckNameText(c.name_setting).has_value());
+  }
+}
+
 }  // namespace
 }  // namespace driver
