@@ -18,6 +18,21 @@
 #include "textio/units.h"
 
 namespace driver {
+
+namespace {
+
+template <typename Real>
+std::string Shortest(Real value) {
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, result.ptr);
+}
+
+}  // namespace
+
+std::string ShortestText(float value) { return Shortest(value); }
+std::string ShortestText(double value) { return Shortest(value); }
+
 namespace {
 
 // The speed of light in metres per second, for a wavelength from a frequency.
@@ -25,14 +40,6 @@ constexpr double kSpeedOfLight = 299792458.0;
 
 // Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
 constexpr std::array<double, 4> kUnitMetres = {0.0254, 0.3048, 0.001, 1.0};
-
-// A real as the dialogue reads it back: the shortest text that converts to
-// the same 32-bit real.
-std::string RealText(float value) {
-  char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, result.ptr);
-}
 
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
@@ -365,23 +372,23 @@ std::string AnswerTo(Question q, const LensDesign& lens, const std::string& repo
     case Question::kSide:
       return std::to_string(lens.side);
     case Question::kDielectric:
-      return RealText(lens.eps);
+      return ShortestText(lens.eps);
     case Question::kRadiusEdge:
-      return RealText(lens.radius) + " " + RealText(lens.edge);
+      return ShortestText(lens.radius) + " " + ShortestText(lens.edge);
     case Question::kEdgeThickness:
-      return RealText(lens.edge_thickness);
+      return ShortestText(lens.edge_thickness);
     case Question::kSurface:
       return std::to_string(lens.face);
     case Question::kCentre:
-      return RealText(lens.sphere_centre);
+      return ShortestText(lens.sphere_centre);
     case Question::kRadialStep:
-      return RealText(lens.radial_step);
+      return ShortestText(lens.radial_step);
     case Question::kWavelength:
-      return RealText(lens.wavelength);
+      return ShortestText(lens.wavelength);
     case Question::kFeedShare:
-      return RealText(lens.feed_share);
+      return ShortestText(lens.feed_share);
     case Question::kMinimumPath:
-      return RealText(lens.min_path);
+      return ShortestText(lens.min_path);
     case Question::kWriteTor:
       return lens.tor.empty() ? "0" : "1";
     case Question::kTorName:
@@ -389,7 +396,7 @@ std::string AnswerTo(Question q, const LensDesign& lens, const std::string& repo
     case Question::kUnitCode:
       return std::to_string(lens.units);
     case Question::kOffset:
-      return RealText(lens.offset);
+      return ShortestText(lens.offset);
     case Question::kAnother:
       return "0";
   }
@@ -477,12 +484,6 @@ constexpr std::string_view kEndedEarly[] = {"Design Does not Converge",
 constexpr std::string_view kNotZoned = "lens not zoned";
 constexpr std::string_view kTorRefused = "Tor file not written:";
 
-std::string Shortest(double value) {
-  char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, result.ptr);
-}
-
 nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
                               const std::vector<std::string>& files) {
   nlohmann::ordered_json j;
@@ -505,7 +506,7 @@ std::string TextOf(const DesignSummary& s, std::size_t index, const LensDesign& 
   const std::string unit =
       lens.units > 0 ? " " + std::string(textio::At(kUnitNames, lens.units)) : std::string();
   const auto shown = [&](const std::optional<double>& v) {
-    return v ? Shortest(*v) + unit : std::string("(not shown)");
+    return v ? ShortestText(*v) + unit : std::string("(not shown)");
   };
   std::string line = "design " + std::to_string(index) + ": ";
   if (s.completed) {

@@ -36,6 +36,11 @@ struct Setting {
   bool inherited = false;
 };
 
+/// The shortest decimal text that reads back as the same real: how a lens
+/// value answers the dialogue and how a design file's number becomes a setting.
+std::string ShortestText(float value);
+std::string ShortestText(double value);
+
 /// Settings of one design by key (the option name without its dashes).
 using Settings = std::map<std::string, Setting, std::less<>>;
 

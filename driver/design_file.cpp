@@ -3,7 +3,6 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <charconv>
 
 namespace driver {
 namespace {
@@ -26,9 +25,7 @@ std::variant<Setting, std::string> SettingOf(const std::string& path, std::strin
     s.text = std::to_string(integer->get());
   } else if (const auto* real = node.as_floating_point()) {
     s.kind = Setting::Kind::kNumber;
-    char buf[32];
-    const auto result = std::to_chars(buf, buf + sizeof buf, real->get());
-    s.text.assign(buf, result.ptr);
+    s.text = ShortestText(real->get());
   } else {
     return s.where + ": expected a number or a string";
   }
