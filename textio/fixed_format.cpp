@@ -269,7 +269,7 @@ std::string RenderFixed(float value, int width, int decimals) {
   ipart.copy(out + n, ipart.size());
   n += ipart.size();
   out[n++] = '.';
-  // Zeros between the point and the digits of a value below 10^-d... 1.
+  // The fraction's leading zeros, when the rounded value has fewer than d digits.
   for (std::size_t i = fdigits.size(); i < d; ++i) out[n++] = '0';
   if (d > 0) {
     fdigits.copy(out + n, fdigits.size());
