@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <streambuf>
@@ -237,8 +238,10 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
         const double in_units = metres / textio::At(kUnitMetres, lens.units);
-        const float wavelength = static_cast<float>(in_units);
-        if (!(wavelength > 0.0f) || !std::isfinite(wavelength)) {
+        // A wavelength beyond the largest 32-bit real has no float to become.
+        const bool fits = in_units <= static_cast<double>(std::numeric_limits<float>::max());
+        const float wavelength = fits ? static_cast<float>(in_units) : 0.0f;
+        if (!(wavelength > 0.0f)) {
           check.FailValue(*check.Find("frequency"),
                           "a frequency giving a wavelength that is a 32-bit real");
         }

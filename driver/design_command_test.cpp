@@ -67,6 +67,38 @@ TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
   }
 }
 
+// A frequency becomes the wavelength in the lens unit, or is refused when
+// that wavelength is no 32-bit real.
+TEST(MakeDesign, WavelengthFromAFrequency) {
+  const struct {
+    const char* frequency;
+    const char* units;
+    float wavelength;  // 0 when refused
+  } kCases[] = {
+      {"30", "mm", 9.9930819f},
+      {"30", "in", 0.39342842f},
+      {"1e-36", "mm", 2.9979245e38f},  // just below the largest real
+      {"1e-37", "mm", 0.0f},           // 3e39 mm, beyond it
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.frequency);
+    Settings settings;
+    const auto set = [&](const char* key, const char* text) {
+      settings[key] = Setting{text, Setting::Kind::kText, std::string("--") + key};
+    };
+    set("inner", "flat");
+    set("eps", "2.5");
+    set("radius", "10");
+    set("edge", "20");
+    set("radial-step", "1");
+    set("frequency", c.frequency);
+    set("units", c.units);
+    const auto lens = MakeDesign(settings, MissingName{});
+    const auto* made = std::get_if<LensDesign>(&lens);
+    EXPECT_EQ(c.wavelength, made != nullptr ? made->wavelength : 0.0f);
+  }
+}
+
 // A name the file-name prompt would cut, pad or break across records is
 // refused before anything runs.
 TEST(CheckNameText, TakesOnlyWhatTheFileNamePromptTakes) {
