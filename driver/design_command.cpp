@@ -125,11 +125,24 @@ bool Any(float) { return true; }
 
 }  // namespace
 
-const std::vector<std::string_view>& DesignKeys() {
-  static const std::vector<std::string_view> kKeys = {
-      "inner",          "outer",         "eps",         "radius",     "edge",
-      "edge-thickness", "sphere-centre", "radial-step", "wavelength", "frequency",
-      "feed-share",     "min-path",      "tor",         "units",      "offset"};
+std::span<const DesignKey> DesignKeys() {
+  static constexpr DesignKey kKeys[] = {
+      {"inner", "FACE", "prescribed feed (inner) face: flat or sphere"},
+      {"outer", "FACE", "prescribed radiation (outer) face: flat or sphere"},
+      {"eps", "NUMBER", "dielectric constant of the lens, greater than 1"},
+      {"radius", "NUMBER", "lens radius, greater than 0"},
+      {"edge", "NUMBER", "axial distance of the lens edge from the feed, greater than 0"},
+      {"edge-thickness", "NUMBER", "edge thickness along the edge ray, 0 or more (default 0)"},
+      {"sphere-centre", "NUMBER", "distance from the feed to the centre of a sphere face"},
+      {"radial-step", "NUMBER", "radial step between rays, giving 2 to 3501 rays"},
+      {"wavelength", "NUMBER", "operating wavelength in the lens unit, greater than 0"},
+      {"frequency", "GHZ", "operating frequency in GHz, instead of --wavelength (needs --units)"},
+      {"feed-share", "NUMBER", "feed face's share of each zone step, 0 to 1 (default 0.5)"},
+      {"min-path", "NUMBER", "path length the zones are counted from, 0 or more (default 0)"},
+      {"tor", "FILE", "write the zoned lens to this tor file (none without it)"},
+      {"units", "UNIT", "unit of length: in, ft, mm or m (needed by --tor and --frequency)"},
+      {"offset", "NUMBER", "axial offset of the lens in the tor file (default 0)"},
+  };
   return kKeys;
 }
 

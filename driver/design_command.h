@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -44,8 +45,16 @@ std::string ShortestText(double value);
 /// Settings of one design by key (the option name without its dashes).
 using Settings = std::map<std::string, Setting, std::less<>>;
 
+/// A key a design takes, with what its value is and accepts, as the help of
+/// `kevrano design` and a message about a missing value show it.
+struct DesignKey {
+  std::string_view key;
+  std::string_view type;  // FACE, NUMBER, GHZ, FILE or UNIT
+  std::string_view help;
+};
+
 /// The keys a design takes, in the order the dialogue asks for them.
-const std::vector<std::string_view>& DesignKeys();
+std::span<const DesignKey> DesignKeys();
 
 /// One lens, every value checked, as the dialogue's answers hold it.
 struct LensDesign {

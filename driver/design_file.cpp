@@ -33,8 +33,8 @@ std::variant<Setting, std::string> SettingOf(const std::string& path, std::strin
 }
 
 bool IsDesignKey(std::string_view key) {
-  const auto& keys = DesignKeys();
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
+  const auto keys = DesignKeys();
+  return std::any_of(keys.begin(), keys.end(), [&](const DesignKey& k) { return k.key == key; });
 }
 
 // Keys that stand for one choice: a design that sets one of them replaces
