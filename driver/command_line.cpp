@@ -14,48 +14,11 @@
 namespace driver {
 namespace {
 
-// What each design option accepts, for the help and for a missing value.
-struct OptionHelp {
-  std::string_view key;
-  std::string_view type;
-  std::string_view help;
-};
-constexpr OptionHelp kDesignOptions[] = {
-    {"inner", "FACE", "prescribed feed (inner) face: flat or sphere"},
-    {"outer", "FACE", "prescribed radiation (outer) face: flat or sphere"},
-    {"eps", "NUMBER", "dielectric constant of the lens, greater than 1"},
-    {"radius", "NUMBER", "lens radius, greater than 0"},
-    {"edge", "NUMBER", "axial distance of the lens edge from the feed, greater than 0"},
-    {"edge-thickness", "NUMBER", "edge thickness along the edge ray, 0 or more (default 0)"},
-    {"sphere-centre", "NUMBER", "distance from the feed to the centre of a sphere face"},
-    {"radial-step", "NUMBER", "radial step between rays, giving 2 to 3501 rays"},
-    {"wavelength", "NUMBER", "operating wavelength in the lens unit, greater than 0"},
-    {"frequency", "GHZ", "operating frequency in GHz, instead of --wavelength (needs --units)"},
-    {"feed-share", "NUMBER", "feed face's share of each zone step, 0 to 1 (default 0.5)"},
-    {"min-path", "NUMBER", "path length the zones are counted from, 0 or more (default 0)"},
-    {"tor", "FILE", "write the zoned lens to this tor file (none without it)"},
-    {"units", "UNIT", "unit of length: in, ft, mm or m (needed by --tor and --frequency)"},
-    {"offset", "NUMBER", "axial offset of the lens in the tor file (default 0)"},
-};
-
 constexpr const char* kZoningHelp = "how zone steps are cut: standard (default) or exact";
 
 std::optional<design::ZoningMode> ZoningOf(const std::string& text) {
   if (text == "standard") return design::ZoningMode::kStandard;
   if (text == "exact") return design::ZoningMode::kExact;
-  return std::nullopt;
-}
-
-// What a script name must be to be answered at the file-name prompt.
-std::optional<std::string> CheckScriptName(const std::string& name) {
-  bool control = false;
-  for (char c : name) control = control || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-  if (name.empty() || name.size() > static_cast<std::size_t>(textio::kNameLength) ||
-      name.back() == ' ' || control) {
-    return "SCRIPT: expected a file name of 1 to 70 characters, without control characters or "
-           "trailing blanks, got '" +
-           name + "'";
-  }
   return std::nullopt;
 }
 
@@ -96,7 +59,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   design->fallthrough();
   std::map<std::string, std::string, std::less<>> values;
   std::map<std::string, CLI::Option*, std::less<>> options;
-  for (const OptionHelp& o : kDesignOptions) {
+  for (const DesignKey& o : DesignKeys()) {
     const std::string key(o.key);
     options[key] = design->add_option("--" + key, values[key], std::string(o.help))
                        ->type_name(std::string(o.type));
@@ -140,7 +103,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
       // One line naming the option and what it takes.
       std::string line = message;
       const bool repeated = message.find("received") != std::string::npos;
-      for (const OptionHelp& o : kDesignOptions) {
+      for (const DesignKey& o : DesignKeys()) {
         if (option == "--" + std::string(o.key)) {
           line = option + " needs a value: " + std::string(o.help);
         }
@@ -170,7 +133,11 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
 
   if (!design->parsed()) {
     if (!script.empty() || app.count("SCRIPT") > 0) {
-      if (auto message = CheckScriptName(script)) return usage_error(*message);
+      // The script's name is answered at the file-name prompt, so it must be
+      // a name that prompt takes.
+      if (auto message = CheckNameText(Setting{script, Setting::Kind::kText, "SCRIPT"})) {
+        return usage_error(*message);
+      }
       command.script = script;
     }
     command.action = Command::Action::kDialogue;

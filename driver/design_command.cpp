@@ -1,9 +1,12 @@
 #include "driver/design_command.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <streambuf>
@@ -11,25 +14,33 @@
 #include "design/profile.h"
 #include "design/splenz.h"
 #include "driver/kevrano.h"
+#include "textio/checked.h"
 #include "textio/free_read.h"
 #include "textio/units.h"
 
 namespace driver {
+
+namespace {
+
+template <typename Real>
+std::string Shortest(Real value) {
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, result.ptr);
+}
+
+}  // namespace
+
+std::string ShortestText(float value) { return Shortest(value); }
+std::string ShortestText(double value) { return Shortest(value); }
+
 namespace {
 
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
 
 // Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
-constexpr double kUnitMetres[] = {0.0254, 0.3048, 0.001, 1.0};
-
-// A real as the dialogue reads it back: the shortest text that converts to
-// the same 32-bit real.
-std::string RealText(float value) {
-  char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, result.ptr);
-}
+constexpr std::array<double, 4> kUnitMetres = {0.0254, 0.3048, 0.001, 1.0};
 
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
@@ -106,7 +117,7 @@ class Checker {
 };
 
 constexpr std::string_view kFaces[] = {"flat", "sphere"};
-constexpr std::string_view kUnitNames[] = {"in", "ft", "mm", "m"};
+constexpr std::array<std::string_view, 4> kUnitNames = {"in", "ft", "mm", "m"};
 
 bool Positive(float v) { return v > 0.0f; }
 bool NotNegative(float v) { return v >= 0.0f; }
@@ -114,28 +125,46 @@ bool Any(float) { return true; }
 
 }  // namespace
 
-const std::vector<std::string_view>& DesignKeys() {
-  static const std::vector<std::string_view> kKeys = {
-      "inner",          "outer",         "eps",         "radius",     "edge",
-      "edge-thickness", "sphere-centre", "radial-step", "wavelength", "frequency",
-      "feed-share",     "min-path",      "tor",         "units",      "offset"};
+std::span<const DesignKey> DesignKeys() {
+  static constexpr DesignKey kKeys[] = {
+      {"inner", "FACE", "prescribed feed (inner) face: flat or sphere"},
+      {"outer", "FACE", "prescribed radiation (outer) face: flat or sphere"},
+      {"eps", "NUMBER", "dielectric constant of the lens, greater than 1"},
+      {"radius", "NUMBER", "lens radius, greater than 0"},
+      {"edge", "NUMBER", "axial distance of the lens edge from the feed, greater than 0"},
+      {"edge-thickness", "NUMBER", "edge thickness along the edge ray, 0 or more (default 0)"},
+      {"sphere-centre", "NUMBER", "distance from the feed to the centre of a sphere face"},
+      {"radial-step", "NUMBER", "radial step between rays, giving 2 to 3501 rays"},
+      {"wavelength", "NUMBER", "operating wavelength in the lens unit, greater than 0"},
+      {"frequency", "GHZ", "operating frequency in GHz, instead of --wavelength (needs --units)"},
+      {"feed-share", "NUMBER", "feed face's share of each zone step, 0 to 1 (default 0.5)"},
+      {"min-path", "NUMBER", "path length the zones are counted from, 0 or more (default 0)"},
+      {"tor", "FILE", "write the zoned lens to this tor file (none without it)"},
+      {"units", "UNIT", "unit of length: in, ft, mm or m (needed by --tor and --frequency)"},
+      {"offset", "NUMBER", "axial offset of the lens in the tor file (default 0)"},
+  };
   return kKeys;
 }
 
-std::optional<std::string> CheckFileName(const Setting& name) {
-  const std::string_view accepts =
-      "a file name of 1 to 70 characters, without control characters or trailing blanks";
+std::optional<std::string> CheckNameText(const Setting& name) {
   const std::string& text = name.text;
+  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
   if (name.kind == Setting::Kind::kNumber || text.empty() ||
       text.size() > static_cast<std::size_t>(textio::kNameLength) || text.back() == ' ' ||
-      text.find_first_of(std::string_view("\0\t\n\r\x0b\x0c", 6)) != std::string::npos) {
-    return name.where + ": expected " + std::string(accepts) + ", got '" + text + "'";
+      control) {
+    return name.where +
+           ": expected a file name of 1 to 70 characters, without control characters or trailing "
+           "blanks, got '" +
+           text + "'";
   }
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-      return name.where + ": expected " + std::string(accepts) + ", got '" + text + "'";
-    }
-  }
+  return std::nullopt;
+}
+
+std::optional<std::string> CheckFileName(const Setting& name) {
+  if (auto message = CheckNameText(name)) return message;
+  const std::string& text = name.text;
   namespace fs = std::filesystem;
   std::error_code ec;
   const fs::path path(text);
@@ -221,9 +250,11 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                          " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
-        const double in_units = metres / kUnitMetres[lens.units - 1];
-        const float wavelength = static_cast<float>(in_units);
-        if (!(wavelength > 0.0f) || !std::isfinite(wavelength)) {
+        const double in_units = metres / textio::At(kUnitMetres, lens.units);
+        // A wavelength beyond the largest 32-bit real has no float to become.
+        const bool fits = in_units <= static_cast<double>(std::numeric_limits<float>::max());
+        const float wavelength = fits ? static_cast<float>(in_units) : 0.0f;
+        if (!(wavelength > 0.0f)) {
           check.FailValue(*check.Find("frequency"),
                           "a frequency giving a wavelength that is a 32-bit real");
         }
@@ -357,23 +388,23 @@ std::string AnswerTo(Question q, const LensDesign& lens, const std::string& repo
     case Question::kSide:
       return std::to_string(lens.side);
     case Question::kDielectric:
-      return RealText(lens.eps);
+      return ShortestText(lens.eps);
     case Question::kRadiusEdge:
-      return RealText(lens.radius) + " " + RealText(lens.edge);
+      return ShortestText(lens.radius) + " " + ShortestText(lens.edge);
     case Question::kEdgeThickness:
-      return RealText(lens.edge_thickness);
+      return ShortestText(lens.edge_thickness);
     case Question::kSurface:
       return std::to_string(lens.face);
     case Question::kCentre:
-      return RealText(lens.sphere_centre);
+      return ShortestText(lens.sphere_centre);
     case Question::kRadialStep:
-      return RealText(lens.radial_step);
+      return ShortestText(lens.radial_step);
     case Question::kWavelength:
-      return RealText(lens.wavelength);
+      return ShortestText(lens.wavelength);
     case Question::kFeedShare:
-      return RealText(lens.feed_share);
+      return ShortestText(lens.feed_share);
     case Question::kMinimumPath:
-      return RealText(lens.min_path);
+      return ShortestText(lens.min_path);
     case Question::kWriteTor:
       return lens.tor.empty() ? "0" : "1";
     case Question::kTorName:
@@ -381,7 +412,7 @@ std::string AnswerTo(Question q, const LensDesign& lens, const std::string& repo
     case Question::kUnitCode:
       return std::to_string(lens.units);
     case Question::kOffset:
-      return RealText(lens.offset);
+      return ShortestText(lens.offset);
     case Question::kAnother:
       return "0";
   }
@@ -469,12 +500,6 @@ constexpr std::string_view kEndedEarly[] = {"Design Does not Converge",
 constexpr std::string_view kNotZoned = "lens not zoned";
 constexpr std::string_view kTorRefused = "Tor file not written:";
 
-std::string Shortest(double value) {
-  char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, result.ptr);
-}
-
 nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
                               const std::vector<std::string>& files) {
   nlohmann::ordered_json j;
@@ -485,7 +510,8 @@ nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const L
       s.centre_thickness ? nlohmann::ordered_json(*s.centre_thickness) : nullptr;
   j["outer_radius"] = s.outer_radius ? nlohmann::ordered_json(*s.outer_radius) : nullptr;
   j["zones"] = s.zones;
-  j["units"] = lens.units > 0 ? nlohmann::ordered_json(kUnitNames[lens.units - 1]) : nullptr;
+  j["units"] =
+      lens.units > 0 ? nlohmann::ordered_json(textio::At(kUnitNames, lens.units)) : nullptr;
   j["files_written"] = files;
   j["notes"] = s.notes;
   return j;
@@ -494,9 +520,9 @@ nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const L
 std::string TextOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
                    const std::vector<std::string>& files) {
   const std::string unit =
-      lens.units > 0 ? " " + std::string(kUnitNames[lens.units - 1]) : std::string();
+      lens.units > 0 ? " " + std::string(textio::At(kUnitNames, lens.units)) : std::string();
   const auto shown = [&](const std::optional<double>& v) {
-    return v ? Shortest(*v) + unit : std::string("(not shown)");
+    return v ? ShortestText(*v) + unit : std::string("(not shown)");
   };
   std::string line = "design " + std::to_string(index) + ": ";
   if (s.completed) {
@@ -551,7 +577,7 @@ DesignSummary SummariseDesign(std::string_view screen) {
     if (text.starts_with("Number of zones:")) {
       zoned = true;
       if (auto nz = Number(Trimmed(text.substr(16)))) {
-        summary.zones = *nz > 0 ? static_cast<int32_t>(*nz) : 0;
+        summary.zones = std::max(textio::TruncToInt32(*nz).value_or(0), 0);
       }
     }
     if (text.ends_with(kNotZoned)) {

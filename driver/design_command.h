@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -36,11 +37,24 @@ struct Setting {
   bool inherited = false;
 };
 
+/// The shortest decimal text that reads back as the same real: how a lens
+/// value answers the dialogue and how a design file's number becomes a setting.
+std::string ShortestText(float value);
+std::string ShortestText(double value);
+
 /// Settings of one design by key (the option name without its dashes).
 using Settings = std::map<std::string, Setting, std::less<>>;
 
+/// A key a design takes, with what its value is and accepts, as the help of
+/// `kevrano design` and a message about a missing value show it.
+struct DesignKey {
+  std::string_view key;
+  std::string_view type;  // FACE, NUMBER, GHZ, FILE or UNIT
+  std::string_view help;
+};
+
 /// The keys a design takes, in the order the dialogue asks for them.
-const std::vector<std::string_view>& DesignKeys();
+std::span<const DesignKey> DesignKeys();
 
 /// One lens, every value checked, as the dialogue's answers hold it.
 struct LensDesign {
@@ -80,9 +94,14 @@ struct MissingName {
 std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                                                  const MissingName& missing);
 
-/// Checks a report or tor file name: 1 to 70 characters, no control
-/// characters, no trailing blank, in a folder that exists, not a folder
-/// itself. Returns the message, or nothing when the name is good.
+/// Checks the text of a file name as the dialogue takes it: 1 to 70
+/// characters, no control characters, no trailing blank. Returns the message,
+/// or nothing when the name is good.
+std::optional<std::string> CheckNameText(const Setting& name);
+
+/// Checks a report or tor file name: its text as above, in a folder that
+/// exists, not a folder itself. Returns the message, or nothing when the name
+/// is good.
 std::optional<std::string> CheckFileName(const Setting& name);
 
 /// Checks the names of a whole run before anything is written: a tor file

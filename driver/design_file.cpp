@@ -3,7 +3,6 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <charconv>
 
 namespace driver {
 namespace {
@@ -26,9 +25,7 @@ std::variant<Setting, std::string> SettingOf(const std::string& path, std::strin
     s.text = std::to_string(integer->get());
   } else if (const auto* real = node.as_floating_point()) {
     s.kind = Setting::Kind::kNumber;
-    char buf[32];
-    const auto result = std::to_chars(buf, buf + sizeof buf, real->get());
-    s.text.assign(buf, result.ptr);
+    s.text = ShortestText(real->get());
   } else {
     return s.where + ": expected a number or a string";
   }
@@ -36,8 +33,8 @@ std::variant<Setting, std::string> SettingOf(const std::string& path, std::strin
 }
 
 bool IsDesignKey(std::string_view key) {
-  const auto& keys = DesignKeys();
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
+  const auto keys = DesignKeys();
+  return std::any_of(keys.begin(), keys.end(), [&](const DesignKey& k) { return k.key == key; });
 }
 
 // Keys that stand for one choice: a design that sets one of them replaces

@@ -269,7 +269,7 @@ std::string RenderFixed(float value, int width, int decimals) {
   ipart.copy(out + n, ipart.size());
   n += ipart.size();
   out[n++] = '.';
-  // Zeros between the point and the digits of a value below 10^-d... 1.
+  // The fraction's leading zeros, when the rounded value has fewer than d digits.
   for (std::size_t i = fdigits.size(); i < d; ++i) out[n++] = '0';
   if (d > 0) {
     fdigits.copy(out + n, fdigits.size());
@@ -288,11 +288,14 @@ std::string RenderFixed(float value, int width, int decimals) {
 std::string RenderExp(float value, int width, int decimals, int scale) {
   if (!std::isfinite(value)) return NonFinite(value, width);
   if (decimals < 0) decimals = 0;
-  const int significant = decimals + (scale > 0 ? 1 : 0);
+  // The digit count is formed only once it is known to be small, so that no
+  // count of decimals can overflow it.
   const float magnitude = std::fabs(value);
-  if (magnitude == 0.0f || significant < 1 || significant > kMostFastDigits) {
+  if (magnitude == 0.0f || decimals >= kMostFastDigits) {
     return FormatExp(ExactDecimal(value), width, decimals, scale);
   }
+  const int significant = decimals + (scale > 0 ? 1 : 0);
+  if (significant < 1) return FormatExp(ExactDecimal(value), width, decimals, scale);
   // Decimal exponent of the first digit: the magnitude lies in
   // [2^(w-1), 2^w), so it is floor((w-1)·log10 2) or one more.
   const Binary b = BinaryOf(magnitude);

@@ -141,6 +141,22 @@ TEST(RenderFastPath, MatchesTheExactExpansion) {
   }
 }
 
+// Around the most digits the fast path takes, and far beyond it, the fields
+// stay those of the exact expansion.
+TEST(RenderFastPath, DigitCountsAtAndBeyondTheFastLimit) {
+  const float kValues[] = {FLT_MAX, 0.1f, -2.675f, 1.0e-40f, 123456.789f};
+  const int kDecimals[] = {15, 16, 17, 18, 40};
+  for (const float value : kValues) {
+    for (const int decimals : kDecimals) {
+      for (const int scale : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << value << " d" << decimals << " scale " << scale);
+        ASSERT_EQ(detail::RenderExpExact(value, decimals + 8, decimals, scale),
+                  RenderExp(value, decimals + 8, decimals, scale));
+      }
+    }
+  }
+}
+
 TEST(RenderInt, Examples) {
   EXPECT_EQ("   7", RenderInt(7, 4));
   EXPECT_EQ("****", RenderInt(12345, 4));
