@@ -7,10 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <optional>
+#include <utility>
 
+#include "textio/checked.h"
 #include "tortool/analysis.h"
 #include "tortool/analysis_svg.h"
 #include "tortool/cli.h"
@@ -68,7 +71,7 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Trac
                         const Figures& fig, const AnalysisOptions& options) {
   const std::string unit(UnitName(file.unit));
   std::array<int32_t, 7> fates{};
-  for (const RayRecord& r : trace.rays) ++fates[static_cast<std::size_t>(r.fate)];
+  for (const RayRecord& r : trace.rays) ++textio::At(fates, static_cast<int64_t>(r.fate) + 1);
   std::string rays = std::to_string(trace.rays.size()) + " traced, " +
                      std::to_string(fig.transmitted_rays) + " through";
   for (std::size_t k = 1; k < fates.size(); ++k) {
@@ -144,6 +147,19 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
   return text;
 }
 
+/// True when two names reach one file, whether or not it exists yet.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const auto canonical = [](const std::string& name) {
+    std::error_code error;
+    const fs::path path = fs::weakly_canonical(name, error);
+    return error ? fs::path(name).lexically_normal() : path;
+  };
+  return canonical(a) == canonical(b);
+}
+
 bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
@@ -213,6 +229,17 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   }
   if (!(options.tan_delta >= 0.0) || !std::isfinite(options.tan_delta)) {
     return bad("--tan-delta must be 0 or more");
+  }
+  // The table and the drawing never replace the lens they describe, nor each other
+  const std::array<std::pair<const char*, const std::string*>, 2> outputs{
+      {{"--csv", &csv_path}, {"--svg", &svg_path}}};
+  for (const auto& [option, written] : outputs) {
+    if (!written->empty() && path != kStandardInput && SameFile(*written, path)) {
+      return bad(std::string(option) + " names the tor file being analysed");
+    }
+  }
+  if (!csv_path.empty() && !svg_path.empty() && SameFile(csv_path, svg_path)) {
+    return bad("--csv and --svg name the same file");
   }
 
   // The file, read strictly and checked as a lens
