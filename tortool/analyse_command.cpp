@@ -243,23 +243,15 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   }
 
   // The file, read strictly and checked as a lens
-  std::string text;
-  std::string error;
   const std::string shown = ShownName(path);
-  if (!ReadWholeFile(path, in, &text, &error)) return FileError(err, shown, 0, error);
-  TorFile file;
-  Problem problem;
-  if (!ParseTor(text, &file, &problem)) {
-    return FileError(err, shown, problem.line, problem.message);
-  }
-  const CheckResult check = CheckOutline(file);
-  if (!check.outline) {
-    const Problem& first = check.errors.front();
-    return FileError(err, shown, first.line, "not a lens: " + first.message);
-  }
+  const LoadedLens lens = LoadLens(path, shown, in, false, "not a lens: ", err);
+  if (!lens.check.outline) return kExitBadFile;
+  const TorFile& file = lens.file;
+  const Outline& outline = *lens.check.outline;
 
   // Trace, figures, and what was asked for
-  const std::optional<Trace> trace = TraceLens(file, *check.outline, rays, &error);
+  std::string error;
+  const std::optional<Trace> trace = TraceLens(file, outline, rays, &error);
   if (!trace) return FileError(err, shown, 0, error);
   const std::optional<Figures> figures = ComputeFigures(*trace, options, &error);
   if (!figures) return FileError(err, shown, 0, error);
@@ -267,8 +259,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
   }
   if (!svg_path.empty()) {
-    const std::string svg = RenderAnalysisSvg(file, *check.outline, *trace, *figures,
-                                              options.wavelength, DrawingTitle(path));
+    const std::string svg =
+        RenderAnalysisSvg(file, outline, *trace, *figures, options.wavelength, DrawingTitle(path));
     if (!WriteFile(svg_path, svg)) {
       return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
     }

@@ -17,6 +17,8 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
   const std::string lens = testing::TestDataPath("first_lens.tor");
   const std::string slab = testing::TestDataPath("plano_convex.tor");
   const std::string not_lens = testing::TestDataPath("plano_convex.svg");
+  testing::MeshSpec bare = testing::Cylinder();
+  bare.linear.clear();
   const struct {
     const char* name;
     std::vector<std::string> args;
@@ -47,6 +49,11 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
        "kevrano-tor: /nonexistent/x.tor: cannot open"},
       {"not a tor file", {not_lens, "--wavelength", "1"}, 1, "kevrano-tor: " + not_lens + ":1:"},
       {"standard input", {"-", "--wavelength", "1"}, 0, "", testing::TestData("first_lens.tor")},
+      {"not a lens",
+       {"-", "--wavelength", "1"},
+       1,
+       "kevrano-tor: standard input: not a lens: the mesh has no segments\n",
+       testing::TorText(bare)},
       {"empty standard input",
        {"-", "--wavelength", "1"},
        1,
