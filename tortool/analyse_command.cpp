@@ -203,6 +203,11 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   app.add_option("--svg", svg_path, "writes the drawings to FILE")->type_name("FILE");
   app.add_option("--csv", csv_path, "writes the per-ray table to FILE")->type_name("FILE");
 
+  auto bad = [&err](const std::string& what) {
+    err << kProgram << ": analyse: " << OneLine(what) << " (see " << kProgram
+        << " analyse --help)\n";
+    return kExitUsage;
+  };
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -210,13 +215,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     out << app.help();
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    err << "kevrano-tor: analyse: " << OneLine(e.what()) << " (see kevrano-tor analyse --help)\n";
-    return kExitUsage;
+    return bad(e.what());
   }
-  auto bad = [&err](const std::string& what) {
-    err << "kevrano-tor: analyse: " << what << " (see kevrano-tor analyse --help)\n";
-    return kExitUsage;
-  };
   if (!(options.wavelength > 0.0) || !std::isfinite(options.wavelength)) {
     return bad("--wavelength must be a positive number");
   }
