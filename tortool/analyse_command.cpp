@@ -7,10 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <optional>
+#include <utility>
 
+#include "textio/checked.h"
 #include "tortool/analysis.h"
 #include "tortool/analysis_svg.h"
 #include "tortool/cli.h"
@@ -68,7 +71,7 @@ std::string SummaryText(const std::string& path, const TorFile& file, const Trac
                         const Figures& fig, const AnalysisOptions& options) {
   const std::string unit(UnitName(file.unit));
   std::array<int32_t, 7> fates{};
-  for (const RayRecord& r : trace.rays) ++fates[static_cast<std::size_t>(r.fate)];
+  for (const RayRecord& r : trace.rays) ++textio::At(fates, static_cast<int64_t>(r.fate) + 1);
   std::string rays = std::to_string(trace.rays.size()) + " traced, " +
                      std::to_string(fig.transmitted_rays) + " through";
   for (std::size_t k = 1; k < fates.size(); ++k) {
@@ -144,6 +147,19 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
   return text;
 }
 
+/// True when two names reach one file, whether or not it exists yet.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const auto canonical = [](const std::string& name) {
+    std::error_code error;
+    const fs::path path = fs::weakly_canonical(name, error);
+    return error ? fs::path(name).lexically_normal() : path;
+  };
+  return canonical(a) == canonical(b);
+}
+
 bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
@@ -187,6 +203,11 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   app.add_option("--svg", svg_path, "writes the drawings to FILE")->type_name("FILE");
   app.add_option("--csv", csv_path, "writes the per-ray table to FILE")->type_name("FILE");
 
+  auto bad = [&err](const std::string& what) {
+    err << kProgram << ": analyse: " << OneLine(what) << " (see " << kProgram
+        << " analyse --help)\n";
+    return kExitUsage;
+  };
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -194,13 +215,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     out << app.help();
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    err << "kevrano-tor: analyse: " << OneLine(e.what()) << " (see kevrano-tor analyse --help)\n";
-    return kExitUsage;
+    return bad(e.what());
   }
-  auto bad = [&err](const std::string& what) {
-    err << "kevrano-tor: analyse: " << what << " (see kevrano-tor analyse --help)\n";
-    return kExitUsage;
-  };
   if (!(options.wavelength > 0.0) || !std::isfinite(options.wavelength)) {
     return bad("--wavelength must be a positive number");
   }
@@ -214,25 +230,28 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   if (!(options.tan_delta >= 0.0) || !std::isfinite(options.tan_delta)) {
     return bad("--tan-delta must be 0 or more");
   }
+  // The table and the drawing never replace the lens they describe, nor each other
+  const std::array<std::pair<const char*, const std::string*>, 2> outputs{
+      {{"--csv", &csv_path}, {"--svg", &svg_path}}};
+  for (const auto& [option, written] : outputs) {
+    if (!written->empty() && path != kStandardInput && SameFile(*written, path)) {
+      return bad(std::string(option) + " names the tor file being analysed");
+    }
+  }
+  if (!csv_path.empty() && !svg_path.empty() && SameFile(csv_path, svg_path)) {
+    return bad("--csv and --svg name the same file");
+  }
 
   // The file, read strictly and checked as a lens
-  std::string text;
-  std::string error;
   const std::string shown = ShownName(path);
-  if (!ReadWholeFile(path, in, &text, &error)) return FileError(err, shown, 0, error);
-  TorFile file;
-  Problem problem;
-  if (!ParseTor(text, &file, &problem)) {
-    return FileError(err, shown, problem.line, problem.message);
-  }
-  const CheckResult check = CheckOutline(file);
-  if (!check.outline) {
-    const Problem& first = check.errors.front();
-    return FileError(err, shown, first.line, "not a lens: " + first.message);
-  }
+  const LoadedLens lens = LoadLens(path, shown, in, false, "not a lens: ", err);
+  if (!lens.check.outline) return kExitBadFile;
+  const TorFile& file = lens.file;
+  const Outline& outline = *lens.check.outline;
 
   // Trace, figures, and what was asked for
-  const std::optional<Trace> trace = TraceLens(file, *check.outline, rays, &error);
+  std::string error;
+  const std::optional<Trace> trace = TraceLens(file, outline, rays, &error);
   if (!trace) return FileError(err, shown, 0, error);
   const std::optional<Figures> figures = ComputeFigures(*trace, options, &error);
   if (!figures) return FileError(err, shown, 0, error);
@@ -240,8 +259,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
   }
   if (!svg_path.empty()) {
-    const std::string svg = RenderAnalysisSvg(file, *check.outline, *trace, *figures,
-                                              options.wavelength, DrawingTitle(path));
+    const std::string svg =
+        RenderAnalysisSvg(file, outline, *trace, *figures, options.wavelength, DrawingTitle(path));
     if (!WriteFile(svg_path, svg)) {
       return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
     }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "tests/process.h"
 #include "tortool/test_support.h"
 
 namespace tortool {
@@ -16,6 +17,8 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
   const std::string lens = testing::TestDataPath("first_lens.tor");
   const std::string slab = testing::TestDataPath("plano_convex.tor");
   const std::string not_lens = testing::TestDataPath("plano_convex.svg");
+  testing::MeshSpec bare = testing::Cylinder();
+  bare.linear.clear();
   const struct {
     const char* name;
     std::vector<std::string> args;
@@ -46,6 +49,11 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
        "kevrano-tor: /nonexistent/x.tor: cannot open"},
       {"not a tor file", {not_lens, "--wavelength", "1"}, 1, "kevrano-tor: " + not_lens + ":1:"},
       {"standard input", {"-", "--wavelength", "1"}, 0, "", testing::TestData("first_lens.tor")},
+      {"not a lens",
+       {"-", "--wavelength", "1"},
+       1,
+       "kevrano-tor: standard input: not a lens: the mesh has no segments\n",
+       testing::TorText(bare)},
       {"empty standard input",
        {"-", "--wavelength", "1"},
        1,
@@ -65,6 +73,38 @@ TEST(AnalyseCommand, StatusesAndDiagnostics) {
       const std::string shown = c.args[0] == "-" ? "standard input" : c.args[0];
       EXPECT_EQ(0u, out.str().find(shown + ": lens analysed")) << out.str();
     }
+  }
+}
+
+TEST(AnalyseCommand, OutputsNeverReplaceTheLensOrEachOther) {
+  const testing::ScratchFolder folder;
+  const std::string lens_text = testing::TestData("first_lens.tor");
+  const std::string lens = folder.Write("lens.tor", lens_text);
+  const std::string other = (folder.path() / "sub" / ".." / "lens.tor").string();
+  const std::string out = (folder.path() / "out").string();
+  const struct {
+    std::vector<std::string> outputs;
+    int status;
+    std::string err;
+  } kCases[] = {
+      {{"--csv", lens}, 2, "--csv names the tor file being analysed"},
+      {{"--svg", other}, 2, "--svg names the tor file being analysed"},
+      {{"--csv", out, "--svg", out}, 2, "--csv and --svg name the same file"},
+      {{"--csv", out + ".csv", "--svg", out + ".svg"}, 0, ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.err);
+    std::vector<std::string> args{lens, "--wavelength", "1", "--rays", "101"};
+    args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+    std::istringstream in;
+    std::ostringstream sink;
+    std::ostringstream err;
+    EXPECT_EQ(c.status, RunAnalyse(args, in, sink, err));
+    EXPECT_EQ(c.err.empty()
+                  ? ""
+                  : "kevrano-tor: analyse: " + c.err + " (see kevrano-tor analyse --help)\n",
+              err.str());
+    EXPECT_EQ(lens_text, testing_support::ReadFile(lens));
   }
 }
 

@@ -584,14 +584,15 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
 
   // Ray tubes, smoothed. The rays that reach the aperture fall into runs of
   // neighbours that enter and leave in the same zones (a zone step or a
-  // blocked ray ends a run). Within a run, the aperture radius and the exit angle of
-  // each ray are replaced by a least-squares line against θ through the rays
-  // whose radii lie within half the smoothing width of its own. Tubes are
-  // sized where the rays leave the lens and carried along the axis to the
-  // aperture plane: exit points keep the file's five digits, while exit
-  // directions take the slopes of rounded nodes and, over the distance to
-  // the plane, would fold neighbouring tubes. (The path to the plane is
-  // traced along each ray; its error from a tilt is of second order.)
+  // blocked ray ends a run). Within a run, the radius at which each ray
+  // leaves the lens and its exit angle are replaced by a least-squares line
+  // against θ through the rays whose radii lie within half the smoothing
+  // width of its own. Tubes are sized where the rays leave the lens and
+  // carried along the axis to the aperture plane: exit points keep the
+  // file's five digits, while exit directions take the slopes of rounded
+  // nodes and, over the distance to the plane, would fold neighbouring
+  // tubes. (The path to the plane is traced along each ray; its error from
+  // a tilt is of second order.)
   std::vector<double> theta(count);
   std::vector<double> radius(count);
   std::vector<double> angle(count);

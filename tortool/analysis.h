@@ -161,8 +161,8 @@ struct Figures {
   std::vector<PatternPoint> pattern;
 };
 
-/// The figures of a trace. Returns nothing and sets `error` when no ray
-/// reaches the aperture or the options are out of range.
+/// The figures of a trace. Returns nothing and sets `error` when fewer than
+/// two rays reach the aperture or the options are out of range.
 std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions& options,
                                       std::string* error);
 

@@ -38,48 +38,6 @@ std::string Length(double x) {
   return buffer.data();
 }
 
-/// A file read, parsed and checked.
-struct Loaded {
-  bool parsed = false;  // false after a read or record error
-  TorFile file;
-  CheckResult check;
-};
-
-/// Reads, parses and checks a file, reporting the problems under the name
-/// `shown`: all of them when `list_all` (up to kListedProblems, the rest
-/// counted), otherwise the first.
-Loaded Load(const std::string& path, const std::string& shown, std::istream& standard_input,
-            bool list_all, std::ostream& err) {
-  Loaded loaded;
-  std::string text;
-  std::string error;
-  if (!ReadWholeFile(path, standard_input, &text, &error)) {
-    Diagnose(err, shown, 0, error);
-    return loaded;
-  }
-  Problem problem;
-  if (!ParseTor(text, &loaded.file, &problem)) {
-    Diagnose(err, shown, problem.line, problem.message);
-    return loaded;
-  }
-  loaded.parsed = true;
-  loaded.check = CheckOutline(loaded.file);
-  const CheckResult& check = loaded.check;
-  if (list_all) {
-    for (const Problem& w : check.warnings) Diagnose(err, shown, w.line, "warning: " + w.message);
-  }
-  const std::size_t listed = list_all ? kListedProblems : 1;
-  for (std::size_t i = 0; i < check.errors.size() && i < listed; ++i) {
-    Diagnose(err, shown, check.errors[i].line, check.errors[i].message);
-  }
-  if (list_all && check.errors.size() > listed) {
-    const std::size_t more = check.errors.size() - listed;
-    Diagnose(err, shown, 0,
-             "and " + std::to_string(more) + (more == 1 ? " more problem" : " more problems"));
-  }
-  return loaded;
-}
-
 std::string SummaryText(const std::string& path, const TorFile& file, const Outline& outline,
                         std::size_t warnings) {
   const Summary s = Summarize(file, outline);
@@ -245,7 +203,7 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   }
 
   const std::string shown = ShownName(path);
-  const Loaded loaded = Load(path, shown, in, name == "check", err);
+  const LoadedLens loaded = LoadLens(path, shown, in, name == "check", "", err);
   if (!loaded.parsed) return kExitBadFile;
   const std::optional<Outline>& outline = loaded.check.outline;
   const std::string title = DrawingTitle(path);

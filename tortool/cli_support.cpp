@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tortool/tor_file.h"
-
 namespace tortool {
 
 std::string OneLine(std::string_view text) {
@@ -57,6 +55,39 @@ bool ReadWholeFile(const std::string& path, std::istream& standard_input, std::s
     return false;
   }
   return ReadAll(in, text, error);
+}
+
+LoadedLens LoadLens(const std::string& path, const std::string& shown, std::istream& standard_input,
+                    bool list_all, std::string_view problem_prefix, std::ostream& err) {
+  LoadedLens loaded;
+  std::string text;
+  std::string error;
+  if (!ReadWholeFile(path, standard_input, &text, &error)) {
+    Diagnose(err, shown, 0, error);
+    return loaded;
+  }
+  Problem problem;
+  if (!ParseTor(text, &loaded.file, &problem)) {
+    Diagnose(err, shown, problem.line, problem.message);
+    return loaded;
+  }
+  loaded.parsed = true;
+  loaded.check = CheckOutline(loaded.file);
+  const CheckResult& check = loaded.check;
+  if (list_all) {
+    for (const Problem& w : check.warnings) Diagnose(err, shown, w.line, "warning: " + w.message);
+  }
+  const std::size_t listed = list_all ? kListedProblems : 1;
+  for (std::size_t i = 0; i < check.errors.size() && i < listed; ++i) {
+    Diagnose(err, shown, check.errors[i].line,
+             std::string(problem_prefix) + check.errors[i].message);
+  }
+  if (list_all && check.errors.size() > listed) {
+    const std::size_t more = check.errors.size() - listed;
+    Diagnose(err, shown, 0,
+             "and " + std::to_string(more) + (more == 1 ? " more problem" : " more problems"));
+  }
+  return loaded;
 }
 
 std::string ShownName(const std::string& path) {

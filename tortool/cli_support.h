@@ -2,13 +2,16 @@
 #define KEVRANO_TORTOOL_CLI_SUPPORT_H_
 
 // What the commands of kevrano-tor share: reading a tor file whole (or
-// standard input for "-"), the name messages give it, and one-line
-// diagnostics.
+// standard input for "-") and checking its lens, the name messages give it,
+// and one-line diagnostics.
 
 #include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "tortool/outline.h"
+#include "tortool/tor_file.h"
 
 namespace tortool {
 
@@ -31,6 +34,20 @@ bool ReadAll(std::istream& in, std::string* text, std::string* error);
 /// The whole file, or `standard_input` for "-"; a folder is refused.
 bool ReadWholeFile(const std::string& path, std::istream& standard_input, std::string* text,
                    std::string* error);
+
+/// A tor file read, parsed and its outline checked.
+struct LoadedLens {
+  bool parsed = false;  // false after a read or record error
+  TorFile file;
+  CheckResult check;
+};
+
+/// Reads, parses and checks the file at `path` (standard input for "-"),
+/// reporting under the name `shown`: with `list_all` every warning and the
+/// problems (up to kListedProblems, the rest counted), otherwise the first
+/// problem. Each problem's message follows `problem_prefix`.
+LoadedLens LoadLens(const std::string& path, const std::string& shown, std::istream& standard_input,
+                    bool list_all, std::string_view problem_prefix, std::ostream& err);
 
 /// How messages and summaries name the file: "standard input" for "-".
 std::string ShownName(const std::string& path);

@@ -74,12 +74,14 @@ struct Beam {
 /// is left empty (a half-power width not found is 0).
 Beam FindBeam(const RadiationIntegral& pattern, double diameter, double wavelength);
 
-/// The pattern in dB relative to the axis at `count` angles spread evenly
-/// from -theta_max to theta_max (degrees in, degrees out).
+/// One angle of a sampled pattern and its level in dB relative to the axis.
 struct PatternPoint {
   double theta_deg = 0.0;
   double level_db = 0.0;
 };
+
+/// The pattern in dB relative to the axis at `count` angles (at least 2)
+/// spread evenly from -theta_max to theta_max (degrees in, degrees out).
 std::vector<PatternPoint> SamplePattern(const RadiationIntegral& pattern, double theta_max_deg,
                                         int count);
 

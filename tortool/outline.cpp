@@ -40,13 +40,6 @@ void Add(std::vector<OutlineProblem>* list, int line, std::string message,
   }
 }
 
-/// The node's place, when the node exists.
-std::optional<Point> PlaceOf(const TorFile& file, int32_t number) {
-  if (number < 1 || static_cast<std::size_t>(number) > file.nodes.size()) return std::nullopt;
-  const Node& n = file.nodes[static_cast<std::size_t>(number) - 1];
-  return Point{n.z, n.r};
-}
-
 /// Lengths below which points count as on the axis or as one point.
 struct Tolerances {
   double axis = 0.0;
@@ -401,6 +394,11 @@ std::string Piece::Name() const {
 Point NodePoint(const TorFile& file, int32_t number) {
   const Node& n = textio::At(file.nodes, number);
   return Point{n.z, n.r};
+}
+
+std::optional<Point> PlaceOf(const TorFile& file, int32_t number) {
+  if (number < 1 || static_cast<std::size_t>(number) > file.nodes.size()) return std::nullopt;
+  return NodePoint(file, number);
 }
 
 Cubic PieceCubic(const TorFile& file, const Piece& piece) {

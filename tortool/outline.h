@@ -71,6 +71,8 @@ CheckResult CheckOutline(const TorFile& file);
 /// The coordinates of node `number` (1-based; throws textio::IndexError when
 /// it does not exist).
 Point NodePoint(const TorFile& file, int32_t number);
+/// The same, or nothing when the node does not exist.
+std::optional<Point> PlaceOf(const TorFile& file, int32_t number);
 
 /// The curve of a cubic piece, in its direction of travel.
 Cubic PieceCubic(const TorFile& file, const Piece& piece);

@@ -172,10 +172,6 @@ std::string Feed(const View& v) {
   return svg;
 }
 
-bool NodeExists(const TorFile& file, int32_t number) {
-  return number >= 1 && static_cast<std::size_t>(number) <= file.nodes.size();
-}
-
 }  // namespace
 
 std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_view title) {
@@ -258,13 +254,13 @@ std::string RenderProblemSvg(const TorFile& file, const std::vector<OutlineProbl
   std::vector<std::array<Point, 4>> curves;
   std::vector<std::array<Point, 2>> lines;
   for (const LinearSegment& l : file.linear) {
-    if (NodeExists(file, l.nodes[0]) && NodeExists(file, l.nodes[1])) {
-      lines.push_back({NodePoint(file, l.nodes[0]), NodePoint(file, l.nodes[1])});
-    }
+    const std::optional<Point> a = PlaceOf(file, l.nodes[0]);
+    const std::optional<Point> b = PlaceOf(file, l.nodes[1]);
+    if (a && b) lines.push_back({*a, *b});
   }
   for (const CubicSegment& c : file.cubic) {
     if (std::all_of(c.nodes.begin(), c.nodes.end(),
-                    [&file](int32_t k) { return NodeExists(file, k); })) {
+                    [&file](int32_t k) { return PlaceOf(file, k).has_value(); })) {
       curves.push_back({NodePoint(file, c.nodes[0]), NodePoint(file, c.nodes[1]),
                         NodePoint(file, c.nodes[2]), NodePoint(file, c.nodes[3])});
     }
