@@ -56,6 +56,7 @@ asan:
 	$(MAKE) test PRESET=asan
 
 bench:
+	@scripts/deps.sh bench
 	$(MAKE) build PRESET=release
 	./build/release/bench/kevrano_bench
 	./build/release/bench/analyse_bench
