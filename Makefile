@@ -31,13 +31,14 @@ run: build
 	./$(BIN)
 
 # Runs the bundled example answer script; the report (and tor file) land in $(DEMO_DIR)/.
-# Builds only the program it runs. The script is named relative to the demo
-# folder, as a file name answer holds 70 characters.
+# Builds only the two programs: kevrano, which it runs, and kevrano-tor, which
+# the README runs next on the tor file. The script is named relative to the
+# demo folder, as a script's name holds 70 characters.
 demo: deps
 	@cmake --preset $(PRESET) >/dev/null
-	@cmake --build --preset $(PRESET) --target kevrano
+	@cmake --build --preset $(PRESET) --target kevrano kevrano-tor
 	@mkdir -p $(DEMO_DIR)
-	cd $(DEMO_DIR) && printf '1\n%s\n' "$$(realpath --relative-to=. "$(abspath $(EXAMPLE))")" | "$(abspath $(BIN))"
+	cd $(DEMO_DIR) && "$(abspath $(BIN))" "$$(realpath --relative-to=. "$(abspath $(EXAMPLE))")"
 	@echo "Files written in $(DEMO_DIR)/:" && ls -l $(DEMO_DIR)
 
 install: deps
@@ -56,6 +57,7 @@ asan:
 	$(MAKE) test PRESET=asan
 
 bench:
+	@scripts/deps.sh bench
 	$(MAKE) build PRESET=release
 	./build/release/bench/kevrano_bench
 	./build/release/bench/analyse_bench

@@ -5,7 +5,9 @@
 # some other way still serve.
 #
 #   scripts/deps.sh build   compiler, CMake, Ninja and the libraries (make demo, make build)
-#   scripts/deps.sh test    build, plus mandoc for the man page check and dpkg-dev for the package
+#   scripts/deps.sh test    build, plus mandoc for the man page check, dpkg-dev for the package
+#                           and valgrind for the memory check
+#   scripts/deps.sh bench   build, plus Google Benchmark, and valgrind to count instructions
 #   scripts/deps.sh ci      test, plus Chromium for the drawing test and clang for the fuzzers
 #
 # KEVRANO_NO_DEPS=1 skips the check.
@@ -15,9 +17,10 @@ level=${1:-build}
 packages="cmake ninja-build g++ libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev libpng-dev"
 case $level in
   build) ;;
-  test) packages="$packages mandoc dpkg-dev" ;;
-  ci) packages="$packages mandoc dpkg-dev chromium clang" ;;
-  *) echo "usage: $0 [build|test|ci]" >&2; exit 2 ;;
+  test) packages="$packages mandoc dpkg-dev valgrind" ;;
+  bench) packages="$packages libbenchmark-dev valgrind" ;;
+  ci) packages="$packages mandoc dpkg-dev valgrind chromium clang" ;;
+  *) echo "usage: $0 [build|test|bench|ci]" >&2; exit 2 ;;
 esac
 
 [ "${KEVRANO_NO_DEPS:-}" = 1 ] && exit 0

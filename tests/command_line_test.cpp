@@ -21,10 +21,7 @@ using testing_support::WriteFile;
 class CommandLineTest : public ::testing::Test {
  protected:
   void SetUp() override { dir_ = testing_support::MakeTempDir("kevrano-cli"); }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { testing_support::RemoveTree(dir_); }
   fs::path Fresh(const std::string& name) {
     const fs::path d = dir_ / name;
     fs::create_directories(d);

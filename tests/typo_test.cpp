@@ -40,7 +40,7 @@ struct Typo {
 class TypoTest : public testing::Test {
  protected:
   void SetUp() override { dir_ = testing_support::MakeTempDir("kevrano-typo"); }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { testing_support::RemoveTree(dir_); }
   fs::path dir_;
 };
 
