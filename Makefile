@@ -40,6 +40,7 @@ demo: deps
 	@mkdir -p $(DEMO_DIR)
 	cd $(DEMO_DIR) && "$(abspath $(BIN))" "$$(realpath --relative-to=. "$(abspath $(EXAMPLE))")"
 	@echo "Files written in $(DEMO_DIR)/:" && ls -l $(DEMO_DIR)
+	build/$(PRESET)/tortool/kevrano-tor check $(DEMO_DIR)/lens.tor
 
 install: deps
 	@cmake --preset $(DIST_PRESET) >/dev/null
