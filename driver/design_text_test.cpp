@@ -1,0 +1,44 @@
+#include "driver/design_text.h"
+
+#include <gtest/gtest.h>
+
+namespace driver {
+namespace {
+
+TEST(DesignTextTest, NonAsciiOnlyInsideStringsAndComments) {
+  struct Case {
+    const char* fact;
+    const char* text;
+    int line;  // 0: accepted
+  };
+  const Case kCases[] = {
+      {"a unit after a number", "eps = 2.5\nradius = 10 \xC2\xB5m\n", 2},
+      {"a bare key", "\xC3\xA9ps = 2\n", 1},
+      {"in a basic string", "tor = \"l\xC3\xA9ns.tor\"\n", 0},
+      {"in a literal string", "tor = 'l\xC3\xA9ns.tor'\n", 0},
+      {"in a comment", "eps = 2 # \xCE\xB5\n", 0},
+      {"an escaped quote keeps the string open", "tor = \"a\\\"\xC3\xA9\"\n", 0},
+      {"in a multi-line string, lines counted", "a = \"\"\"\n\xC3\xA9\n\"\"\"\nb = \xC3\xA9\n", 4},
+      {"in a multi-line literal", "a = '''\n\xC3\xA9'''\n", 0},
+      {"after a string closes", "tor = \"a\" \xC3\xA9\n", 1},
+      {"a string ends at its line", "tor = \"a\n\xC3\xA9 = 1\n", 2},
+      {"a byte order mark at the start", "\xEF\xBB\xBF" "eps = 2\n", 0},
+      {"a byte order mark later", "eps = 2\n\xEF\xBB\xBF", 2},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.fact);
+    const auto fault = FindBareNonAscii(c.text);
+    EXPECT_EQ(c.line, fault ? fault->line : 0);
+  }
+}
+
+TEST(DesignTextTest, ValueTextAsWritten) {
+  const std::string_view text = "eps = 1e-400\nr = [1e40, 2]\nx = 5 # c";
+  EXPECT_EQ("1e-400", ValueTextAt(text, 1, 7));
+  EXPECT_EQ("1e40", ValueTextAt(text, 2, 6));
+  EXPECT_EQ("5", ValueTextAt(text, 3, 5));
+  EXPECT_EQ("", ValueTextAt(text, 9, 1));
+}
+
+}  // namespace
+}  // namespace driver
