@@ -163,6 +163,9 @@ TEST_F(ConsoleTest, UnwritableFolderGivesPermissionDenied) {
   fs::create_directory(dir_ / "locked");
   fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                        fs::perms::others_read | fs::perms::others_exec);
+  if (auto why = testing_support::UnprivilegedCannotRun(KEVRANO_BINARY, dir_)) {
+    GTEST_SKIP() << *why;
+  }
   const auto run =
       testing_support::RunProgramUnprivileged(KEVRANO_BINARY, dir_, "0\nlocked/report.txt\n");
   EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 66, file "
