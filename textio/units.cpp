@@ -65,6 +65,34 @@ const char* Role(int unit) {
   }
 }
 
+// A number as a word, for counts a user reads at a glance.
+std::string CountWord(std::size_t n) {
+  constexpr const char* kWords[] = {"no", "one", "two", "three", "four", "five",
+                                    "six", "seven", "eight", "nine", "ten"};
+  return n < std::size(kWords) ? kWords[n] : std::to_string(n);
+}
+
+// The line shown when an answer holds more values than the question asks
+// for; nothing when it holds no more. A comma among them is most likely a
+// decimal comma.
+std::optional<std::string> ExtraValues(std::string_view answer, std::size_t wanted) {
+  const std::size_t held = CountFreeValues(answer, wanted + 1);
+  if (held <= wanted) return std::nullopt;
+  std::size_t begin = 0;
+  std::size_t end = answer.size();
+  while (begin < end && (answer[begin] == ' ' || answer[begin] == '\t')) ++begin;
+  while (end > begin && (answer[end - 1] == ' ' || answer[end - 1] == '\t')) --end;
+  const std::string_view shown = answer.substr(begin, end - begin);
+  const std::size_t all = CountFreeValues(answer, 1000);
+  std::string line = std::string(shown) + " holds " + CountWord(all) + " values; ";
+  if (shown.find(',') != std::string_view::npos) {
+    line += "a decimal point, not a comma, separates the decimals";
+  } else {
+    line += "the question asks for " + CountWord(wanted);
+  }
+  return line;
+}
+
 std::string DropTrailingBlanks(std::string_view name) {
   std::size_t end = name.size();
   while (end > 0 && name[end - 1] == ' ') --end;
@@ -180,13 +208,16 @@ std::string Units::ReadRecord(int unit) {
   return line;
 }
 
-void Units::ReadFree(int unit, std::span<const FreeTarget> targets) {
+std::optional<std::string> Units::ReadFree(int unit, std::span<const FreeTarget> targets,
+                                           bool count_extra) {
   std::size_t next = 0;
   for (;;) {
+    const std::size_t first = next;
     const std::string line = ReadRecord(unit);
     switch (ParseFreeLine(line, targets, next)) {
       case FreeStatus::kDone:
-        return;
+        if (count_extra) return ExtraValues(line, targets.size() - first);
+        return std::nullopt;
       case FreeStatus::kNeedMore:
         continue;
       case FreeStatus::kSyntaxError:
@@ -202,7 +233,7 @@ void Units::ReadFree(int unit, std::span<const FreeTarget> targets) {
 void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
   const std::span<const FreeTarget> list(targets.begin(), targets.size());
   if (!AsksAgain(unit)) {
-    ReadFree(unit, list);
+    ReadFree(unit, list, false);
     return;
   }
   // A wrong answer may have filled some variables before it failed; they get
@@ -214,8 +245,9 @@ void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
   }
   for (;;) {
     try {
-      ReadFree(unit, list);
-      return;
+      const std::optional<std::string> extra = ReadFree(unit, list, true);
+      if (!extra) return;
+      ShowAndAskAgain(*extra);
     } catch (const Failure& failure) {
       if (!AskAgain(unit, failure)) throw;
     }
@@ -231,8 +263,13 @@ void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
 
 bool Units::AskAgain(int unit, const Failure& failure) {
   if (!AsksAgain(unit) || failure.explanation().empty()) return false;
+  ShowAndAskAgain(failure.explanation() + "; answer again");
+  return true;
+}
+
+void Units::ShowAndAskAgain(const std::string& text) {
   LaidOut line;
-  line.records.push_back(" " + Failure::OneLine(failure.explanation()) + "; answer again");
+  line.records.push_back(" " + Failure::OneLine(text));
   Emit(kScreen, line);
   if (!last_prompt_.empty()) {
     LaidOut prompt;
@@ -240,7 +277,6 @@ bool Units::AskAgain(int unit, const Failure& failure) {
     prompt.leave_open = true;
     Emit(kScreen, prompt);
   }
-  return true;
 }
 
 void Units::read_text_field(int unit, std::string& field) {

@@ -72,8 +72,10 @@ class Units {
   /// Writes one or more records through the layout.
   void write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values = {});
   /// Reads values in free form from the next record(s) of the unit. At a
-  /// terminal keyboard an answer that is no number, or a number out of range,
-  /// is asked again; the variables keep the values they had before it.
+  /// terminal keyboard an answer that is no number, a number out of range, or
+  /// more values than asked for (`2,54` for one number, a comma written for a
+  /// decimal point) is asked again; the variables keep the values they had
+  /// before it.
   void read_free(int unit, std::initializer_list<FreeTarget> targets);
   /// Writes one list-directed record.
   void write_free(int unit, std::initializer_list<Value> values);
@@ -147,7 +149,12 @@ class Units {
   static void FinishOpenRecord(Output& out);
   void FlushAll();
   std::string ReadRecord(int unit);
-  void ReadFree(int unit, std::span<const FreeTarget> targets);
+  // Reads the targets; with `count_extra`, returns the line to show when the
+  // last line read held more values than the question asks for.
+  std::optional<std::string> ReadFree(int unit, std::span<const FreeTarget> targets,
+                                      bool count_extra);
+  // Shows `line` and the last prompt again on the screen.
+  void ShowAndAskAgain(const std::string& line);
 
   std::map<int, Output> outputs_;
   std::map<int, Input> inputs_;

@@ -280,6 +280,11 @@ TEST_F(UnitsTest, TerminalAsksAgainAfterAWrongAnswer) {
        "That answer is not the number asked for; answer again\n"},
       {"a number beyond range", "1e39\n,7\n",
        "That number lies beyond the range of the answer; answer again\n"},
+      {"decimal commas give three values", " 1,5, 2,5 \n,7\n",
+       "1,5, 2,5 holds four values; a decimal point, not a comma, separates the decimals\n"},
+      {"blanks give three values", "1 2 3\n,7\n", "1 2 3 holds three values; the question asks for two\n"},
+      {"the extra value on a second line", "4\n5 6\n,7\n",
+       "5 6 holds two values; the question asks for one\n"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -293,6 +298,36 @@ TEST_F(UnitsTest, TerminalAsksAgainAfterAWrongAnswer) {
     EXPECT_EQ("Heading\nEnter two " + c.shown_after_prompt + "Enter two ", screen.str());
     EXPECT_EQ(2.5f, first);
     EXPECT_EQ(7.0f, second);
+  }
+}
+
+TEST_F(UnitsTest, DecimalCommaIsAskedAgainOnlyAtTheTerminal) {
+  // A script keeps the list-directed reading: 2,54 is 2, the rest unread.
+  struct Case {
+    const char* name;
+    bool terminal;
+    std::string typed;
+    float want;
+    std::string shown;
+  };
+  const Case kCases[] = {
+      {"typed: asked again", true, "2,54\n2.54\n", 2.54f,
+       "Enter one 2,54 holds two values; a decimal point, not a comma, separates the "
+       "decimals\nEnter one "},
+      {"typed, ended by a slash", true, "2.5,/\n", 2.5f, "Enter one "},
+      {"typed, a trailing comma", true, "2.5,\n", 2.5f, "Enter one "},
+      {"redirected: read as 2", false, "2,54\n", 2.0f, " Enter one "},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::istringstream keyboard(c.typed);
+    std::ostringstream screen;
+    Units io(keyboard, screen, ConsoleSetup{c.terminal, c.terminal});
+    float value = 0.0f;
+    io.write_laid_out(kScreen, "(' Enter one ',$)");
+    io.read_free(kKeyboard, {&value});
+    EXPECT_EQ(c.want, value);
+    EXPECT_EQ(c.shown, screen.str());
   }
 }
 
