@@ -38,6 +38,9 @@ class ReplacingFile {
   /// the old file is then as it was and the temporary file gone.
   bool Commit(int* error);
 
+  /// The system's error number of the first failed write, or 0.
+  int error() const { return buffer_.error(); }
+
   /// The name the output was opened under.
   const std::string& path() const { return path_; }
 

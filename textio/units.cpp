@@ -105,7 +105,7 @@ Units::Units(std::istream& keyboard, std::ostream& screen, ConsoleSetup setup)
     : keyboard_is_terminal_(setup.keyboard_is_terminal) {
   inputs_[kKeyboard] = Input{&keyboard, nullptr, "stdin", std::nullopt};
   outputs_[kScreen] =
-      Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false, std::nullopt};
+      Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false, std::nullopt, nullptr};
 }
 
 Units::~Units() { FlushQuietly(); }
@@ -150,7 +150,7 @@ void Units::Emit(int unit, const LaidOut& laid) {
     out.open_record = stays_open;
   }
   out.stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (!*out.stream) Fail(FailureNumber::kWrite, "error during write", unit, out.name);
+  if (!*out.stream) FailWrite(unit, out);
 }
 
 void Units::write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values) {
@@ -165,7 +165,13 @@ void Units::write_free(int unit, std::initializer_list<Value> values) {
 
 void Units::Flush(int unit, Output& out) {
   out.stream->flush();
-  if (!*out.stream) Fail(FailureNumber::kWrite, "error during write", unit, out.name);
+  if (!*out.stream) FailWrite(unit, out);
+}
+
+void Units::FailWrite(int unit, const Output& out) {
+  const int error = out.whole ? out.whole->error() : 0;
+  std::string reason = error != 0 ? ": " + std::generic_category().message(error) : "";
+  throw Failure(FailureNumber::kWrite, UnitText("error during write", unit, out.name) + reason);
 }
 
 void Units::FlushAll() {
@@ -318,7 +324,7 @@ void Units::open_text_unit(int unit, std::string_view name) {
     in.stream = file.get();
     in.file = std::move(file);
     in.name = path;
-    in.id = IdOf(path);
+    in.id = IdentifyName(path);
     inputs_[unit] = std::move(in);
     return;
   }
@@ -326,15 +332,23 @@ void Units::open_text_unit(int unit, std::string_view name) {
   // Emptying a file another unit reads or writes would lose it: the script
   // the answers come from, or the report the tor file is named after.
   RefuseOpenFile(unit, path);
-  auto file = std::make_unique<std::ofstream>();
-  errno = 0;
-  file->open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!file->is_open()) FailOpen(errno, unit, path);
   Output out;
-  out.stream = file.get();
-  out.file = std::move(file);
   out.name = path;
-  out.id = IdOf(path);
+  out.id = IdentifyName(path);
+  if (outputs_whole_) {
+    int error = 0;
+    out.whole = ReplacingFile::Open(path, &error);
+    if (!out.whole) FailOpen(error, unit, path);
+    out.stream = &out.whole->stream();
+  } else {
+    auto file = std::make_unique<std::ofstream>();
+    errno = 0;
+    file->open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!file->is_open()) FailOpen(errno, unit, path);
+    out.stream = file.get();
+    out.file = std::move(file);
+    out.id = IdentifyName(path);
+  }
   outputs_[unit] = std::move(out);
 }
 
@@ -348,16 +362,10 @@ bool Units::open_answered(int answer_unit, int unit, std::string_view name) {
   }
 }
 
-std::optional<Units::FileId> Units::IdOf(const std::string& path) {
-  // Only a regular file can be lost by writing it; two units on one device
-  // (a report and a tor file both sent to /dev/null) do no harm.
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  return FileId{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
-}
-
 void Units::RefuseOpenFile(int unit, const std::string& path) const {
-  const std::optional<FileId> id = IdOf(path);
+  // Only a file that holds data can be lost by writing it: two units on one
+  // device (a report and a tor file both sent to /dev/null) do no harm.
+  const std::optional<FileIdentity> id = IdentifyName(path);
   if (!id) return;
   auto refuse = [&](int other) {
     throw Failure(FailureNumber::kOpen,
@@ -379,6 +387,21 @@ void Units::close_unit(int unit) {
     inputs_.erase(it);
     return;
   }
+  if (auto it = outputs_.find(unit); it != outputs_.end() && it->second.whole) {
+    Output& out = it->second;
+    FinishOpenRecord(out);
+    int error = 0;
+    const bool written = out.stream->flush() && out.whole->Commit(&error);
+    if (!written && error == 0) error = out.whole->error();
+    const std::string file_name = out.name;
+    outputs_.erase(it);
+    if (!written) {
+      const std::string reason = error != 0 ? ": " + std::generic_category().message(error) : "";
+      throw Failure(FailureNumber::kWrite,
+                    UnitText("error during write", unit, file_name) + reason);
+    }
+    return;
+  }
   if (auto it = outputs_.find(unit); it != outputs_.end() && it->second.file) {
     Output& out = it->second;
     FinishOpenRecord(out);
@@ -396,7 +419,7 @@ void Units::CloseAll() {
     if (entry.second.file) open.push_back(entry.first);
   }
   for (const auto& entry : outputs_) {
-    if (entry.second.file) open.push_back(entry.first);
+    if (entry.second.file || entry.second.whole) open.push_back(entry.first);
   }
   for (int unit : open) close_unit(unit);
   // A prompt still open on the screen gets its line end.

@@ -34,8 +34,10 @@
 #include <string_view>
 
 #include "textio/failure.h"
+#include "textio/file_identity.h"
 #include "textio/free_read.h"
 #include "textio/layout.h"
+#include "textio/replacing_file.h"
 
 namespace textio {
 
@@ -116,29 +118,30 @@ class Units {
   /// unknown origin, such as fuzzing, that must not touch other files.
   void ConfineFilesTo(std::string folder) { confine_to_ = std::move(folder); }
 
+  /// Writes every output file whole or not at all (see ReplacingFile): the
+  /// old file is replaced when its unit is closed, and stays as it was when
+  /// the run fails first. For runs whose files are all named beforehand; the
+  /// dialogue writes its report record by record, as a script run relies on.
+  void WriteOutputsWhole() { outputs_whole_ = true; }
+
  private:
-  /// A regular file as the system knows it, whatever name reached it.
-  struct FileId {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    bool operator==(const FileId&) const = default;
-  };
   struct Output {
     std::ostream* stream = nullptr;
     std::unique_ptr<std::ofstream> file;
     std::string name;
     bool terminal = false;
     bool open_record = false;  // the last record was left open by `$`
-    std::optional<FileId> id;
+    std::optional<FileIdentity> id;
+    std::unique_ptr<ReplacingFile> whole;  // instead of `file` when written whole
   };
   struct Input {
     std::istream* stream = nullptr;
     std::unique_ptr<std::ifstream> file;
     std::string name;
-    std::optional<FileId> id;
+    std::optional<FileIdentity> id;
   };
 
-  static std::optional<FileId> IdOf(const std::string& path);
+  [[noreturn]] static void FailWrite(int unit, const Output& out);
   // Fails when `path` is a file that another unit has open.
   void RefuseOpenFile(int unit, const std::string& path) const;
 
@@ -160,6 +163,7 @@ class Units {
   std::map<int, Input> inputs_;
   bool keyboard_is_terminal_ = false;
   std::string confine_to_;
+  bool outputs_whole_ = false;
   std::string last_prompt_;  // the last record the screen left open
 };
 

@@ -217,6 +217,35 @@ TEST_F(UnitsTest, SecondExportReplacesTheFile) {
   EXPECT_EQ("second\r\n", Slurp(Path("lens.tor")));
 }
 
+TEST_F(UnitsTest, OutputsWrittenWholeReplaceTheOldFileOnlyWhenClosed) {
+  struct Case {
+    const char* fact;
+    bool close;  // the unit is closed; otherwise the run ends first
+    const char* report_after;
+  };
+  const Case kCases[] = {
+      {"closed: the new report", true, "new\r\n"},
+      {"a run that ends first leaves the old one", false, "old\r\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.fact);
+    std::ofstream(Path("report.txt"), std::ios::binary) << "old\r\n";
+    {
+      std::istringstream keyboard;
+      std::ostringstream screen;
+      Units io(keyboard, screen, ConsoleSetup{});
+      io.WriteOutputsWhole();
+      io.open_text_unit(kReport, Path("report.txt"));
+      io.write_laid_out(kReport, "('new')");
+      // A tor file named as the report, even before the report exists anew.
+      EXPECT_NE("", FailureOf([&] { io.open_text_unit(kTorFile, Path("./report.txt")); }));
+      if (c.close) io.close_unit(kReport);
+    }
+    EXPECT_EQ(c.report_after, Slurp(Path("report.txt")));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+  }
+}
+
 TEST_F(UnitsTest, OutputNeverEmptiesAFileAnotherUnitHasOpen) {
   // The script and the report are open; each case opens `unit` on `path`.
   struct Case {
