@@ -104,9 +104,10 @@ std::optional<std::string> CheckNameText(const Setting& name);
 /// is good.
 std::optional<std::string> CheckFileName(const Setting& name);
 
-/// Checks the names of a whole run before anything is written: a tor file
-/// must not be the report nor another design's tor file.
-std::optional<std::string> CheckRunFiles(const DesignRun& run);
+/// Checks the names of a whole run before anything is written: no two files
+/// it writes, and none of them and the design file it reads (when given), may
+/// be one file. Returns the message naming both.
+std::optional<std::string> CheckRunFiles(const DesignRun& run, const std::string& design_file = {});
 
 /// What the console showed of one design, summed up.
 struct DesignSummary {

@@ -102,7 +102,7 @@ std::string DropTrailingBlanks(std::string_view name) {
 }  // namespace
 
 Units::Units(std::istream& keyboard, std::ostream& screen, ConsoleSetup setup)
-    : keyboard_is_terminal_(setup.keyboard_is_terminal) {
+    : keyboard_is_terminal_(setup.keyboard_is_terminal), outputs_whole_(setup.files_whole) {
   inputs_[kKeyboard] = Input{&keyboard, nullptr, "stdin", std::nullopt};
   outputs_[kScreen] =
       Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false, std::nullopt, nullptr};

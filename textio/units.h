@@ -62,6 +62,11 @@ struct INPUTL {
 struct ConsoleSetup {
   bool screen_is_terminal = false;    // first column is a control column
   bool keyboard_is_terminal = false;  // the user's Enter ends the prompt line
+  // Every output file written whole or not at all (see ReplacingFile): the
+  // old file is replaced when its unit is closed, and stays as it was when
+  // the run fails first. For runs whose files are all named beforehand; the
+  // dialogue writes its report record by record, as a script run relies on.
+  bool files_whole = false;
 };
 
 class Units {
@@ -117,12 +122,6 @@ class Units {
   /// file name inside it (slashes become underscores). For runs on answers of
   /// unknown origin, such as fuzzing, that must not touch other files.
   void ConfineFilesTo(std::string folder) { confine_to_ = std::move(folder); }
-
-  /// Writes every output file whole or not at all (see ReplacingFile): the
-  /// old file is replaced when its unit is closed, and stays as it was when
-  /// the run fails first. For runs whose files are all named beforehand; the
-  /// dialogue writes its report record by record, as a script run relies on.
-  void WriteOutputsWhole() { outputs_whole_ = true; }
 
  private:
   struct Output {

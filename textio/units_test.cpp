@@ -233,8 +233,9 @@ TEST_F(UnitsTest, OutputsWrittenWholeReplaceTheOldFileOnlyWhenClosed) {
     {
       std::istringstream keyboard;
       std::ostringstream screen;
-      Units io(keyboard, screen, ConsoleSetup{});
-      io.WriteOutputsWhole();
+      ConsoleSetup setup;
+      setup.files_whole = true;
+      Units io(keyboard, screen, setup);
       io.open_text_unit(kReport, Path("report.txt"));
       io.write_laid_out(kReport, "('new')");
       // A tor file named as the report, even before the report exists anew.
