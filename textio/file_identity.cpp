@@ -61,16 +61,19 @@ std::optional<FileIdentity> IdentifyName(const std::string& path) {
   const fs::path name = target.filename();
   if (name.empty() || name == "." || name == "..") return std::nullopt;
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::optional<std::string> real = RealFolder(folder);
-  if (!real) {
-    // An unreadable or missing folder: the spelling, made absolute and
-    // normal, still tells "a/x" from "./a/x" apart.
-    std::error_code ec;
-    const fs::path absolute = fs::absolute(folder, ec);
-    real = (ec ? folder : absolute).lexically_normal().string();
-  }
   FileIdentity id;
-  id.new_path = (fs::path(*real) / name).string();
+  if (std::optional<std::string> real = RealFolder(folder)) {
+    id.new_path = (fs::path(*real) / name).string();
+    return id;
+  }
+  // A folder that cannot be resolved (`missing/../lens.tor`): the spelling,
+  // made absolute and normal, may still reach an existing file, and tells
+  // "a/x" from "./a/x" apart when it does not.
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(target, ec);
+  const fs::path normal = (ec ? target : absolute).lexically_normal();
+  if (::stat(normal.c_str(), &status) == 0) return OfStatus(status);
+  id.new_path = normal.string();
   return id;
 }
 

@@ -54,6 +54,7 @@ TEST_F(FileIdentityTest, NamesReachingOneFile) {
       {"an existing file and its hard link", "lens.tor", "hard.tor", true},
       {"an existing file and a link to it", "soft.tor", "./lens.tor", true},
       {"two existing files", "lens.tor", "other.tor", false},
+      {"an existing file through a missing folder", "missing/../lens.tor", "lens.tor", true},
       {"a dangling link and the name it creates", "dangling.tor", "sublink/new.tor", true},
       {"a device twice has nothing to lose", "/dev/null", "/dev/null", false},
       {"a folder is no file", "sub", "sub", false},
