@@ -12,6 +12,7 @@
 #include "driver/design_file.h"
 #include "driver/kevrano.h"
 #include "kevrano_version.h"
+#include "textio/arguments.h"
 #include "textio/printable.h"
 
 namespace driver {
@@ -39,13 +40,7 @@ std::string LeadingOption(const std::string& message) {
   return message.substr(0, end);
 }
 
-// True when an argument reads as an option rather than a value: `--name`, or
-// `-x` with a letter. A negative number (`--offset -5`) and `-` are values.
-bool LooksLikeOption(std::string_view arg) {
-  if (arg.starts_with("--")) return true;
-  return arg.size() > 1 && arg[0] == '-' &&
-         ((arg[1] >= 'a' && arg[1] <= 'z') || (arg[1] >= 'A' && arg[1] <= 'Z'));
-}
+using textio::LooksLikeOption;
 
 // An argument the parser would misplace, in the order given: the value of an
 // option that looks like an option itself (`--tor --report r.txt`), or an
