@@ -32,13 +32,5 @@ TEST(DesignTextTest, NonAsciiOnlyInsideStringsAndComments) {
   }
 }
 
-TEST(DesignTextTest, ValueTextAsWritten) {
-  const std::string_view text = "eps = 1e-400\nr = [1e40, 2]\nx = 5 # c";
-  EXPECT_EQ("1e-400", ValueTextAt(text, 1, 7));
-  EXPECT_EQ("1e40", ValueTextAt(text, 2, 6));
-  EXPECT_EQ("5", ValueTextAt(text, 3, 5));
-  EXPECT_EQ("", ValueTextAt(text, 9, 1));
-}
-
 }  // namespace
 }  // namespace driver

@@ -1,8 +1,6 @@
 #include "textio/file_identity.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -64,62 +62,6 @@ TEST_F(FileIdentityTest, NamesReachingOneFile) {
     const auto a = IdentifyName(c.a);
     const auto b = IdentifyName(c.b);
     EXPECT_EQ(c.same, a && b && *a == *b);
-  }
-}
-
-TEST_F(FileIdentityTest, OpenDescriptorIsTheFileItReads) {
-  const int fd = ::open("hard.tor", O_RDONLY);
-  ASSERT_GE(fd, 0);
-  const auto by_fd = IdentifyDescriptor(fd);
-  ::close(fd);
-  ASSERT_TRUE(by_fd);
-  EXPECT_EQ(*by_fd, *IdentifyName("soft.tor"));
-}
-
-TEST_F(FileIdentityTest, ClashNamesBothFilesInTheOrderGiven) {
-  struct Output {
-    bool input;
-    const char* label;
-    const char* path;
-  };
-  struct Case {
-    const char* fact;
-    std::vector<Output> files;
-    const char* want;  // nullptr: no clash
-  };
-  const Case kCases[] = {
-      {"two inputs may be one file", {{true, "A", "lens.tor"}, {true, "B", "hard.tor"}}, nullptr},
-      {"an output over the input",
-       {{true, "the lens", "lens.tor"}, {false, "--csv 'soft.tor'", "soft.tor"}},
-       "the lens and --csv 'soft.tor' are the same file: name another file"},
-      {"an input named after the output",
-       {{false, "--csv 'hard.tor'", "hard.tor"}, {true, "the lens", "lens.tor"}},
-       "--csv 'hard.tor' and the lens are the same file: name another file"},
-      {"two new outputs, the first pair wins",
-       {{false, "report", "r.txt"}, {false, "tor", "x.tor"}, {false, "tor 2", "./r.txt"},
-        {false, "tor 3", "x.tor"}},
-       "report and tor 2 are the same file: name another file"},
-      {"control characters shown as ?",
-       {{false, "--svg 'a\x1b.svg'", "a.svg"}, {false, "--csv", "./a.svg"}},
-       "--svg 'a?.svg' and --csv are the same file: name another file"},
-      {"distinct files", {{false, "A", "a.tor"}, {false, "B", "b.tor"}}, nullptr},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.fact);
-    RunFiles files;
-    for (const Output& f : c.files) {
-      if (f.input) {
-        files.AddInput(f.label, f.path);
-      } else {
-        files.AddOutput(f.label, f.path);
-      }
-    }
-    const auto clash = files.Clash();
-    if (c.want == nullptr) {
-      EXPECT_FALSE(clash) << *clash;
-    } else {
-      EXPECT_EQ(c.want, clash.value_or("(no clash)"));
-    }
   }
 }
 

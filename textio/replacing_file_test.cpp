@@ -1,13 +1,8 @@
 #include "textio/replacing_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -89,32 +84,6 @@ TEST_F(ReplacingFileTest, CompleteWriteReplacesTheFileItsNameReaches) {
                 fs::status(table).permissions());
     }
   }
-}
-
-TEST_F(ReplacingFileTest, FailedWriteLeavesTheOldFileAndNoTemporary) {
-  const fs::path table = dir_ / "table.csv";
-  std::ofstream(table) << "old,table\n";
-  // The file size limit binds a child process only; the signal it would send
-  // is ignored there, as both programs ignore it, so the write fails instead.
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{4096, 4096};
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(10);
-    int error = 0;
-    auto file = ReplacingFile::Open(table.string(), &error);
-    if (!file) _exit(11);
-    file->stream() << std::string(100000, 'x');
-    const bool committed = file->Commit(&error);
-    _exit(committed ? 12 : error == EFBIG ? 0 : 13);
-  }
-  int raw = 0;
-  waitpid(child, &raw, 0);
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(0, WEXITSTATUS(raw));
-  EXPECT_EQ("old,table\n", Read(table));
-  EXPECT_EQ(1u, Entries());
 }
 
 TEST_F(ReplacingFileTest, DeviceIsWrittenDirectly) {

@@ -217,36 +217,6 @@ TEST_F(UnitsTest, SecondExportReplacesTheFile) {
   EXPECT_EQ("second\r\n", Slurp(Path("lens.tor")));
 }
 
-TEST_F(UnitsTest, OutputsWrittenWholeReplaceTheOldFileOnlyWhenClosed) {
-  struct Case {
-    const char* fact;
-    bool close;  // the unit is closed; otherwise the run ends first
-    const char* report_after;
-  };
-  const Case kCases[] = {
-      {"closed: the new report", true, "new\r\n"},
-      {"a run that ends first leaves the old one", false, "old\r\n"},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.fact);
-    std::ofstream(Path("report.txt"), std::ios::binary) << "old\r\n";
-    {
-      std::istringstream keyboard;
-      std::ostringstream screen;
-      ConsoleSetup setup;
-      setup.files_whole = true;
-      Units io(keyboard, screen, setup);
-      io.open_text_unit(kReport, Path("report.txt"));
-      io.write_laid_out(kReport, "('new')");
-      // A tor file named as the report, even before the report exists anew.
-      EXPECT_NE("", FailureOf([&] { io.open_text_unit(kTorFile, Path("./report.txt")); }));
-      if (c.close) io.close_unit(kReport);
-    }
-    EXPECT_EQ(c.report_after, Slurp(Path("report.txt")));
-    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
-  }
-}
-
 TEST_F(UnitsTest, OutputNeverEmptiesAFileAnotherUnitHasOpen) {
   // The script and the report are open; each case opens `unit` on `path`.
   struct Case {
@@ -328,36 +298,6 @@ TEST_F(UnitsTest, TerminalAsksAgainAfterAWrongAnswer) {
     EXPECT_EQ("Heading\nEnter two " + c.shown_after_prompt + "Enter two ", screen.str());
     EXPECT_EQ(2.5f, first);
     EXPECT_EQ(7.0f, second);
-  }
-}
-
-TEST_F(UnitsTest, DecimalCommaIsAskedAgainOnlyAtTheTerminal) {
-  // A script keeps the list-directed reading: 2,54 is 2, the rest unread.
-  struct Case {
-    const char* name;
-    bool terminal;
-    std::string typed;
-    float want;
-    std::string shown;
-  };
-  const Case kCases[] = {
-      {"typed: asked again", true, "2,54\n2.54\n", 2.54f,
-       "Enter one 2,54 holds two values; a decimal point, not a comma, separates the "
-       "decimals\nEnter one "},
-      {"typed, ended by a slash", true, "2.5,/\n", 2.5f, "Enter one "},
-      {"typed, a trailing comma", true, "2.5,\n", 2.5f, "Enter one "},
-      {"redirected: read as 2", false, "2,54\n", 2.0f, " Enter one "},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    std::istringstream keyboard(c.typed);
-    std::ostringstream screen;
-    Units io(keyboard, screen, ConsoleSetup{c.terminal, c.terminal});
-    float value = 0.0f;
-    io.write_laid_out(kScreen, "(' Enter one ',$)");
-    io.read_free(kKeyboard, {&value});
-    EXPECT_EQ(c.want, value);
-    EXPECT_EQ(c.shown, screen.str());
   }
 }
 
