@@ -175,4 +175,32 @@ TEST_F(FileSafetyTest, KevranoDesign) {
   for (const Row& row : kRows) Check(row);
 }
 
+TEST_F(FileSafetyTest, KevranoTor) {
+  const Row kRows[] = {
+      {"the table over the lens read from standard input", true,
+       {ANALYSE, "-", "--csv", "l.tor"}, {"l.tor<lens"}, 2,
+       "kevrano-tor: analyse: the tor file on standard input and --csv 'l.tor' are the same file",
+       {}, "< l.tor"},
+      {"the table hard-linked to the lens", true, {ANALYSE, "l.tor", "--csv", "h.csv"},
+       {"l.tor<lens", "h.csv=>l.tor"}, 2,
+       "kevrano-tor: analyse: the tor file 'l.tor' and --csv 'h.csv' are the same file", {}},
+      {"table and drawing under two spellings of a new name", true,
+       {ANALYSE, "l.tor", "--csv", "o.x", "--svg", "./o.x"}, {"l.tor<lens"}, 2,
+       "kevrano-tor: analyse: --csv 'o.x' and --svg './o.x' are the same file", {"o.x!"}},
+      {"a table beyond the file size limit leaves the old table", true,
+       {"analyse", "--wavelength", "1", "--rays", "101", "l.tor", "--csv", "t.csv"},
+       {"l.tor<lens", "t.csv=old"}, 1, "kevrano-tor: t.csv: cannot write: File too large", {},
+       "ulimit -f 2;"},
+      {"a complete run replaces the old table", true, {ANALYSE, "l.tor", "--csv", "t.csv"},
+       {"l.tor<lens", "t.csv=old"}, 0, "", {"t.csv~"}},
+      {"an option as the table's name", true, {ANALYSE, "l.tor", "--csv", "--svg", "x.svg"},
+       {"l.tor<lens"}, 2,
+       "kevrano-tor: analyse: --csv needs a value; '--svg' is an option, not its value", {}},
+      {"an operand after --", true, {"svg", "l.tor", "--", "x"}, {"l.tor<lens"}, 2,
+       "kevrano-tor: unexpected argument 'x': one tor file at a time", {}},
+      {"the tor file after --", true, {"check", "--", "l.tor"}, {"l.tor<lens"}, 0, "", {}},
+  };
+  for (const Row& row : kRows) Check(row);
+}
+
 }  // namespace

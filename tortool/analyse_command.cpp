@@ -16,9 +16,11 @@
 #include "textio/checked.h"
 #include "tortool/analysis.h"
 #include "tortool/analysis_svg.h"
+#include "tortool/arguments.h"
 #include "tortool/cli.h"
 #include "tortool/cli_support.h"
 #include "tortool/outline.h"
+#include "tortool/output_files.h"
 #include "tortool/tor_file.h"
 
 namespace tortool {
@@ -147,26 +149,6 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
   return text;
 }
 
-/// True when two names reach one file, whether or not it exists yet.
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  const auto canonical = [](const std::string& name) {
-    std::error_code error;
-    const fs::path path = fs::weakly_canonical(name, error);
-    return error ? fs::path(name).lexically_normal() : path;
-  };
-  return canonical(a) == canonical(b);
-}
-
-bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  return static_cast<bool>(out);
-}
-
 }  // namespace
 
 int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -208,7 +190,13 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
         << " analyse --help)\n";
     return kExitUsage;
   };
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  std::vector<std::string> given = args;
+  const bool asks_help = std::any_of(args.begin(), args.end(),
+                                     [](const std::string& a) { return a == "-h" || a == "--help"; });
+  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
+    return bad(*fault);
+  }
+  std::vector<std::string> reversed(given.rbegin(), given.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
@@ -231,15 +219,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return bad("--tan-delta must be 0 or more");
   }
   // The table and the drawing never replace the lens they describe, nor each other
-  const std::array<std::pair<const char*, const std::string*>, 2> outputs{
-      {{"--csv", &csv_path}, {"--svg", &svg_path}}};
-  for (const auto& [option, written] : outputs) {
-    if (!written->empty() && path != kStandardInput && SameFile(*written, path)) {
-      return bad(std::string(option) + " names the tor file being analysed");
-    }
-  }
-  if (!csv_path.empty() && !svg_path.empty() && SameFile(csv_path, svg_path)) {
-    return bad("--csv and --svg name the same file");
+  if (auto clash = OutputClash(path, {{"--csv", csv_path}, {"--svg", svg_path}})) {
+    return bad(*clash);
   }
 
   // The file, read strictly and checked as a lens
@@ -255,15 +236,15 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   if (!trace) return FileError(err, shown, 0, error);
   const std::optional<Figures> figures = ComputeFigures(*trace, options, &error);
   if (!figures) return FileError(err, shown, 0, error);
-  if (!csv_path.empty() && !WriteFile(csv_path, CsvText(*trace, *figures))) {
-    return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  if (!csv_path.empty()) {
+    if (auto failed = WriteOutput(csv_path, CsvText(*trace, *figures))) {
+      return FileError(err, csv_path, 0, *failed);
+    }
   }
   if (!svg_path.empty()) {
     const std::string svg =
         RenderAnalysisSvg(file, outline, *trace, *figures, options.wavelength, DrawingTitle(path));
-    if (!WriteFile(svg_path, svg)) {
-      return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
-    }
+    if (auto failed = WriteOutput(svg_path, svg)) return FileError(err, svg_path, 0, *failed);
   }
   out << SummaryText(shown, file, *trace, *figures, options);
   out.flush();

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "tortool/analyse_command.h"
+#include "tortool/arguments.h"
 #include "tortool/cli_support.h"
 #include "tortool/outline.h"
 #include "tortool/stl.h"
@@ -164,7 +165,11 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
     }
     commands.push_back(command);
   }
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser's order
+  // The command's own arguments, checked before the parser takes them.
+  std::vector<std::string> given(args.begin() + 1, args.end());
+  if (auto fault = CheckArguments(given, {"--segments"})) return UsageError(err, *fault);
+  given.insert(given.begin(), args[0]);
+  std::vector<std::string> reversed(given.rbegin(), given.rend());  // the parser's order
   try {
     app.parse(reversed);
   } catch (const CLI::ArgumentMismatch&) {

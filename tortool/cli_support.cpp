@@ -6,15 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "textio/printable.h"
+
 namespace tortool {
 
-std::string OneLine(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
-}
+std::string OneLine(std::string_view text) { return textio::Printable(text); }
 
 void Diagnose(std::ostream& err, const std::string& path, int line, const std::string& message) {
   err << kProgram << ": " << OneLine(path);
