@@ -12,9 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr const char* kScript =
 constexpr double kWavelength = 0.02306;
 
 struct Lens {
-  tortool::TorFile file;
+  torfile::Mesh file;
   tortool::Outline outline;
 };
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "design/zoning.h"
-#include "export/outline.h"
+#include "export/zoned_outline.h"
 #include "export/szltic.h"
 #include "textio/units.h"
 

@@ -17,6 +17,7 @@
 #include "textio/checked.h"
 #include "textio/free_read.h"
 #include "textio/units.h"
+#include "torfile/mesh.h"
 
 namespace driver {
 
@@ -39,8 +40,6 @@ namespace {
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
 
-// Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
-constexpr std::array<double, 4> kUnitMetres = {0.0254, 0.3048, 0.001, 1.0};
 
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
@@ -117,7 +116,7 @@ class Checker {
 };
 
 constexpr std::string_view kFaces[] = {"flat", "sphere"};
-constexpr std::array<std::string_view, 4> kUnitNames = {"in", "ft", "mm", "m"};
+using torfile::kUnitNames;
 
 bool Positive(float v) { return v > 0.0f; }
 bool NotNegative(float v) { return v >= 0.0f; }
@@ -250,7 +249,7 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                          " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
-        const double in_units = metres / textio::At(kUnitMetres, lens.units);
+        const double in_units = metres / (textio::At(torfile::kMillimetresPerUnit, lens.units) / 1000.0);
         // A wavelength beyond the largest 32-bit real has no float to become.
         const bool fits = in_units <= static_cast<double>(std::numeric_limits<float>::max());
         const float wavelength = fits ? static_cast<float>(in_units) : 0.0f;

@@ -2,11 +2,13 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "export/outline.h"
 #include "export/outline_check.h"
-#include "export/tor_writer.h"
+#include "export/zoned_outline.h"
 #include "textio/layout.h"
+#include "torfile/writer.h"
 
 namespace tor {
 namespace {
@@ -71,7 +73,7 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   const bool from_script = IUNIT == kScript;
 
   // Outline of the zoned lens
-  Outline outline;
+  ZonedOutline outline;
   const OutlineStatus status = BuildOutline(
       ZonedLens{ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR, EXACT}, outline);
   const bool exportable = status == OutlineStatus::kBuilt;
@@ -94,7 +96,7 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
     io.write_laid_out(kScreen, kAskUnits);
     io.read_free(IUNIT, {&units_code});
     if (from_script) io.write_free(kScreen, {units_code});
-  } while (!IsUnitsCode(units_code));
+  } while (!torfile::IsUnitsCode(units_code));
 
   // Lens axis offset
   float& zloff = kept.zloff;
@@ -119,11 +121,16 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   }
 
   // Offset object, mesh head and the nodes
-  TorWriter writer(io);
-  writer.WriteOffset(zloff);
-  writer.WriteMeshHead(EPS);
+  const auto write = [&io](std::vector<std::string> records) {
+    for (std::string& record : records) io.write_record(kTorFile, std::move(record));
+  };
+  write(torfile::OffsetRecords(zloff));
+  write(torfile::MeshHeadRecords(EPS));
   int32_t number = 0;
-  for (const Node& node : outline.nodes) writer.WriteNode(++number, node.z, node.r);
+  for (const torfile::Node& node : outline.mesh.nodes) {
+    io.write_record(kTorFile, torfile::NodeRecord(++number, static_cast<float>(node.z),
+                                                  static_cast<float>(node.r)));
+  }
 
   // Cubic segments of the curved radiation face's outermost zone
   if (outline.radiation_last_zone) {
@@ -133,8 +140,8 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   }
 
   // Segment tables, the unit of length, and the file is complete
-  writer.WriteSegments(outline.linear, outline.cubic);
-  writer.WriteTrailer(units_code);
+  write(torfile::SegmentRecords(outline.mesh.linear, outline.mesh.cubic));
+  write(torfile::TrailerRecords(torfile::UnitOfCode(units_code)));
   io.close_unit(kTorFile);
 }
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "export/outline.h"
+#include "export/zoned_outline.h"
 #include "textio/units.h"
 
 namespace tor {

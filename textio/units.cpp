@@ -129,6 +129,12 @@ void Units::write_laid_out(int unit, const Layout& layout, std::initializer_list
   Emit(unit, LayOut(layout, std::span<const Value>(values.begin(), values.size())));
 }
 
+void Units::write_record(int unit, std::string record) {
+  LaidOut laid;
+  laid.records.push_back(std::move(record));
+  Emit(unit, laid);
+}
+
 void Units::write_free(int unit, std::initializer_list<Value> values) {
   LaidOut laid;
   laid.records.push_back(FreeRecord(std::span<const Value>(values.begin(), values.size())));

@@ -75,6 +75,8 @@ class Units {
   /// terminal keyboard an answer that is no number, or a number out of range,
   /// is asked again; the variables keep the values they had before it.
   void read_free(int unit, std::initializer_list<FreeTarget> targets);
+  /// Writes one record rendered by the caller, as it is.
+  void write_record(int unit, std::string record);
   /// Writes one list-directed record.
   void write_free(int unit, std::initializer_list<Value> values);
   /// Reads the next record into a 70-character field: cut after 70

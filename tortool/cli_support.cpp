@@ -8,6 +8,13 @@
 
 namespace tortool {
 
+using torfile::Problem;
+using torfile::kMaxFileBytes;
+using torfile::ParseTor;
+using torfile::kListedProblems;
+using torfile::CheckResult;
+using torfile::CheckOutline;
+
 std::string OneLine(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

@@ -8,17 +8,31 @@
 #include <string>
 #include <string_view>
 
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
-#include "tortool/tor_file.h"
+#include "torfile/reader.h"
 
 namespace tortool {
 
+using torfile::Problem;
+using torfile::ParseTor;
+using torfile::CheckResult;
+using torfile::CheckOutline;
+using torfile::Summary;
+using torfile::Summarize;
+using torfile::Mesh;
+using optics::Trace;
+using optics::TraceLens;
+using optics::AnalysisOptions;
+using optics::PowerShares;
+using optics::Figures;
+using optics::ComputeFigures;
+
 int FuzzTorInput(const uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  TorFile file;
+  Mesh file;
   Problem error;
   if (!ParseTor(text, &file, &error)) {
     if (error.line < 1 || error.message.empty()) std::abort();

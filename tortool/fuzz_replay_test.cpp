@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "tortool/fuzz_entry.h"
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
 namespace {
 
 TEST(FuzzReplay, EveryKeptInputRunsCleanly) {

@@ -15,9 +15,10 @@
 
 #include "textio/checked.h"
 #include "tortool/png_read.h"
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -104,16 +105,16 @@ void CheckAnalysis(const testing::Image& image, const std::string&) {
 const RenderCase kCases[] = {
     {"zoned hyperbolic lens",
      [](const fs::path& folder) {
-       testing::LensData lens = testing::HyperbolicLens();
+       torfile::testing::LensData lens = torfile::testing::HyperbolicLens();
        lens.FR = 0.5f;
-       return ToolSvg(folder, testing::Export(lens));
+       return ToolSvg(folder, torfile::testing::Export(lens));
      },
      CheckZonedLens},
     {"analysis of a zoned lens",
      [](const fs::path& folder) {
-       testing::LensData lens = testing::HyperbolicLens();
+       torfile::testing::LensData lens = torfile::testing::HyperbolicLens();
        lens.FR = 0.5f;
-       std::ofstream(folder / "lens.tor", std::ios::binary) << testing::Export(lens);
+       std::ofstream(folder / "lens.tor", std::ios::binary) << torfile::testing::Export(lens);
        const fs::path svg = folder / "analysis.svg";
        EXPECT_TRUE(Shell(std::string(KEVRANO_TOR_BINARY) + " analyse '" +
                          (folder / "lens.tor").string() + "' --wavelength 1 --svg '" +

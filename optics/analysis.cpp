@@ -1,4 +1,4 @@
-#include "tortool/analysis.h"
+#include "optics/analysis.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,22 @@
 #include <numbers>
 #include <utility>
 
-namespace tortool {
+namespace optics {
+
+using torfile::Node;
+using torfile::PieceKind;
+using torfile::Piece;
+using torfile::Outline;
+using torfile::NodePoint;
+using torfile::PieceCubic;
+using torfile::IsZoneStep;
+using torfile::Summary;
+using torfile::Summarize;
+using torfile::OutlinePolygon;
+using torfile::Point;
+using torfile::Cubic;
+using torfile::Box;
+using torfile::Mesh;
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -246,7 +261,7 @@ Point AxisNormal(const Hit& h, double scale) {
   return std::fabs(h.point.r) <= 1e-12 * scale ? Point{1.0, 0.0} : h.normal;
 }
 
-std::vector<Surface> Surfaces(const TorFile& file, const Outline& outline, double scale) {
+std::vector<Surface> Surfaces(const Mesh& file, const Outline& outline, double scale) {
   // Pieces in order along the outline, each with its zone on its face
   std::vector<std::pair<Piece, int32_t>> pieces;
   int32_t zone = 0;
@@ -336,7 +351,7 @@ const char* FateName(RayFate fate) {
   return "?";
 }
 
-std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int32_t rays,
+std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t rays,
                                std::string* error) {
   const Summary summary = Summarize(file, outline);
   Trace trace;
@@ -696,4 +711,4 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   return fig;
 }
 
-}  // namespace tortool
+}  // namespace optics
