@@ -16,8 +16,8 @@
 #include "textio/checked.h"
 #include "optics/analysis.h"
 #include "tortool/analysis_svg.h"
-#include "tortool/cli.h"
 #include "tortool/cli_support.h"
+#include "tortool/exit_status.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 
