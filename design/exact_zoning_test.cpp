@@ -156,8 +156,7 @@ Analysed AnalyseDesign(const std::string& answers, ZoningMode mode) {
     return {};
   }
   std::string error;
-  const std::optional<optics::Trace> trace =
-      optics::TraceLens(file, *check.outline, 1001, &error);
+  const std::optional<optics::Trace> trace = optics::TraceLens(file, *check.outline, 1001, &error);
   optics::AnalysisOptions options;
   const SPLENZ& s = run.splenz();
   options.wavelength =

@@ -249,7 +249,8 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                          " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
-        const double in_units = metres / (textio::At(torfile::kMillimetresPerUnit, lens.units) / 1000.0);
+        const double unit_metres = textio::At(torfile::kMillimetresPerUnit, lens.units) / 1000.0;
+        const double in_units = metres / unit_metres;
         // A wavelength beyond the largest 32-bit real has no float to become.
         const bool fits = in_units <= static_cast<double>(std::numeric_limits<float>::max());
         const float wavelength = fits ? static_cast<float>(in_units) : 0.0f;

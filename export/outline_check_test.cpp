@@ -17,9 +17,11 @@ TEST(OutlineProblemTest, NamesWhatTheToolWouldFind) {
   };
   const Case kCases[] = {
       {"a sound lens", {{0.0, 0.0}, {0.5, 5.0}, {2.0, 0.0}, {1.5, 5.0}}, ""},
-      {"faces that cross", {{0.0, 0.0}, {3.0, 5.0}, {2.0, 0.0}, {0.0, 5.0}},
+      {"faces that cross",
+       {{0.0, 0.0}, {3.0, 5.0}, {2.0, 0.0}, {0.0, 5.0}},
        "the outline crosses itself: linear segment 1 crosses linear segment 3 near (z 0, r 5)"},
-      {"a node no file can hold", {{0.0, 0.0}, {0.5, 5.0}, {2.0, 0.0}, {1.5, 3e38}},
+      {"a node no file can hold",
+       {{0.0, 0.0}, {0.5, 5.0}, {2.0, 0.0}, {1.5, 3e38}},
        "node 4 has a coordinate beyond the range of the file"},
   };
   for (const Case& c : kCases) {

@@ -335,8 +335,8 @@ OutlineStatus BuildOutline(const ZonedLens& lens, ZonedOutline& outline) {
   const bool spherical = lens.ISURF == 2 || lens.ISURF == 3;
   const ExactCuts& cuts = lens.exact;
   const bool exact = !cuts.feed_distance.empty();
-  if (exact &&
-      npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(), cuts.cos_radiation.size()})) {
+  if (exact && npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(),
+                               cuts.cos_radiation.size()})) {
     return OutlineStatus::kShortProfile;
   }
   Builder builder(lens.NPT, nz, lens.STEP, outline);

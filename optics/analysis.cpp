@@ -9,20 +9,20 @@
 
 namespace optics {
 
-using torfile::Node;
-using torfile::PieceKind;
-using torfile::Piece;
-using torfile::Outline;
-using torfile::NodePoint;
-using torfile::PieceCubic;
-using torfile::IsZoneStep;
-using torfile::Summary;
-using torfile::Summarize;
-using torfile::OutlinePolygon;
-using torfile::Point;
-using torfile::Cubic;
 using torfile::Box;
+using torfile::Cubic;
+using torfile::IsZoneStep;
 using torfile::Mesh;
+using torfile::Node;
+using torfile::NodePoint;
+using torfile::Outline;
+using torfile::OutlinePolygon;
+using torfile::Piece;
+using torfile::PieceCubic;
+using torfile::PieceKind;
+using torfile::Point;
+using torfile::Summarize;
+using torfile::Summary;
 namespace {
 
 constexpr double kPi = std::numbers::pi;

@@ -27,8 +27,8 @@
 
 #include "optics/far_field.h"
 #include "torfile/geometry.h"
-#include "torfile/outline.h"
 #include "torfile/mesh.h"
+#include "torfile/outline.h"
 
 namespace optics {
 
@@ -71,8 +71,8 @@ const char* FateName(RayFate fate);
 struct RayRecord {
   double theta = 0.0;  // angle from the axis at the feed
   RayFate fate = RayFate::kMissed;
-  torfile::Point entry;                   // where it meets the lens (when it does)
-  torfile::Point exit;                    // where it leaves (when it does)
+  torfile::Point entry;          // where it meets the lens (when it does)
+  torfile::Point exit;           // where it leaves (when it does)
   double exit_angle = 0.0;       // of the ray leaving the lens
   double aperture_radius = 0.0;  // where it crosses the aperture plane
   double optical_path = 0.0;     // feed to aperture plane: air + n · dielectric + air
@@ -95,8 +95,8 @@ struct Trace {
 /// Traces `rays` rays (at least 2) through the lens. Returns nothing and
 /// sets `error` when the lens cannot be analysed: the feed lies inside the
 /// lens or on it, or the lens is not in front of the feed.
-std::optional<Trace> TraceLens(const torfile::Mesh& file, const torfile::Outline& outline, int32_t rays,
-                               std::string* error);
+std::optional<Trace> TraceLens(const torfile::Mesh& file, const torfile::Outline& outline,
+                               int32_t rays, std::string* error);
 
 struct AnalysisOptions {
   double wavelength = 1.0;

@@ -16,9 +16,9 @@
 namespace optics {
 
 namespace testing = torfile::testing;
+using torfile::Cubic;
 using torfile::PieceCubic;
 using torfile::Point;
-using torfile::Cubic;
 namespace {
 
 using torfile::testing::Options;

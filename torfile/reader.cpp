@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <system_error>
 
-
 namespace torfile {
 namespace {
 

@@ -144,8 +144,7 @@ float Real(const std::string& record, std::size_t column, std::size_t width) {
         row.substr(35, 4) != "\"   ") {
       return AssertionFailure() << "node row: " << row;
     }
-    tor.nodes.push_back(
-        {Integer(row, 5, 5), Real(row, 24, 12), Real(row, 40, 12)});
+    tor.nodes.push_back({Integer(row, 5, 5), Real(row, 24, 12), Real(row, 40, 12)});
     if (tor.nodes.back().number != static_cast<int32_t>(tor.nodes.size())) {
       return AssertionFailure() << "node numbered out of order: " << row;
     }
@@ -174,8 +173,8 @@ float Real(const std::string& record, std::size_t column, std::size_t width) {
         Integer(row, 6, 6) != static_cast<int32_t>(tor.cubic.size() + 1)) {
       return AssertionFailure() << "cubic row: " << row;
     }
-    tor.cubic.push_back({Integer(row, 12, 6), Integer(row, 18, 6),
-                         Integer(row, 24, 6), Integer(row, 30, 6)});
+    tor.cubic.push_back(
+        {Integer(row, 12, 6), Integer(row, 18, 6), Integer(row, 24, 6), Integer(row, 30, 6)});
   }
 
   // Trailer
@@ -334,8 +333,8 @@ Checked ParseAndCheck(std::string_view text) {
   return c;
 }
 
-optics::AnalysisOptions Options(double wavelength, double edge_taper_db, std::optional<double> feed_q,
-                        double tan_delta) {
+optics::AnalysisOptions Options(double wavelength, double edge_taper_db,
+                                std::optional<double> feed_q, double tan_delta) {
   optics::AnalysisOptions o;
   o.wavelength = wavelength;
   o.edge_taper_db = edge_taper_db;

@@ -8,6 +8,8 @@
 // export by the design program's own export, the bundled test files and
 // edits of them, the options of an analysis, and a reader of binary STL.
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -15,8 +17,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "optics/analysis.h"
 #include "torfile/outline.h"
@@ -141,7 +141,7 @@ Checked ParseAndCheck(std::string_view text);
 
 /// The options of an analysis at `wavelength`.
 optics::AnalysisOptions Options(double wavelength, double edge_taper_db = 10.0,
-                        std::optional<double> feed_q = std::nullopt,
+                                std::optional<double> feed_q = std::nullopt,
                                 double tan_delta = 0.0);
 
 using Vec3 = std::array<float, 3>;

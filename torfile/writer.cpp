@@ -42,9 +42,9 @@ void Append(std::vector<std::string>& to, std::vector<std::string> from) {
 }
 
 // Powers of ten a double holds exactly.
-constexpr std::array<double, 23> kExactPowers{
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 23> kExactPowers{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The field's five digits read back from the renderer's own text: for the
 // magnitudes beyond the exact powers of ten, which no lens reaches.
@@ -114,8 +114,7 @@ std::vector<std::string> SegmentRecords(std::span<const LinearSegment> linear,
   Append(records, Records(kCubicHead, {}));
   number = 0;
   for (const CubicSegment& s : cubic) {
-    Append(records,
-           Records(kCubicRow, {++number, s.nodes[0], s.nodes[1], s.nodes[2], s.nodes[3]}));
+    Append(records, Records(kCubicRow, {++number, s.nodes[0], s.nodes[1], s.nodes[2], s.nodes[3]}));
   }
   return records;
 }
@@ -164,8 +163,8 @@ double AsWritten(float value) {
   const double fraction_less_half = (scaled.hi - m) - 0.5;
   if (fraction_less_half >= -scaled.lo) m += 1.0;
 
-  const double read = e <= 4 ? m / textio::At(kExactPowers, 4 - e + 1)
-                             : m * textio::At(kExactPowers, e - 4 + 1);
+  const double read =
+      e <= 4 ? m / textio::At(kExactPowers, 4 - e + 1) : m * textio::At(kExactPowers, e - 4 + 1);
   return value < 0.0f ? -read : read;
 }
 

@@ -220,7 +220,9 @@ TEST(AsWrittenTest, EqualsTheRenderedFieldParsedBack) {
   for (int e = -45; e <= 38; ++e) {
     const float p = std::pow(10.0f, static_cast<float>(e));
     for (float x = p, i = 0; i < 4; x = std::nextafter(x, 0.0f), ++i) floats.push_back(x);
-    for (float x = p, i = 0; i < 4; x = std::nextafter(x, std::numeric_limits<float>::infinity()), ++i) floats.push_back(x);
+    for (float x = p, i = 0; i < 4;
+         x = std::nextafter(x, std::numeric_limits<float>::infinity()), ++i)
+      floats.push_back(x);
   }
   for (int e = -149; e <= 127; ++e) {
     floats.push_back(std::ldexp(1.0f, e));

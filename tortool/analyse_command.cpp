@@ -13,30 +13,30 @@
 #include <optional>
 #include <utility>
 
-#include "textio/checked.h"
 #include "optics/analysis.h"
+#include "textio/checked.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 #include "tortool/analysis_svg.h"
 #include "tortool/cli_support.h"
 #include "tortool/exit_status.h"
-#include "torfile/outline.h"
-#include "torfile/reader.h"
 
 namespace tortool {
 
-using torfile::UnitName;
-using torfile::Outline;
-using torfile::Mesh;
-using optics::RayFate;
+using optics::AnalysisOptions;
+using optics::ComputeFigures;
+using optics::Efficiencies;
 using optics::FateName;
+using optics::Figures;
+using optics::PowerShares;
+using optics::RayFate;
+using optics::RayFigures;
 using optics::RayRecord;
 using optics::Trace;
 using optics::TraceLens;
-using optics::AnalysisOptions;
-using optics::RayFigures;
-using optics::PowerShares;
-using optics::Efficiencies;
-using optics::Figures;
-using optics::ComputeFigures;
+using torfile::Mesh;
+using torfile::Outline;
+using torfile::UnitName;
 namespace {
 
 constexpr std::string_view kConventions =

@@ -8,18 +8,18 @@
 
 namespace tortool {
 
-using torfile::UnitName;
-using torfile::Outline;
-using torfile::Summary;
-using torfile::Summarize;
-using torfile::OutlinePolygon;
-using torfile::Point;
-using torfile::Mesh;
+using optics::Figures;
+using optics::PatternPoint;
 using optics::RayFate;
 using optics::RayRecord;
 using optics::Trace;
-using optics::Figures;
-using optics::PatternPoint;
+using torfile::Mesh;
+using torfile::Outline;
+using torfile::OutlinePolygon;
+using torfile::Point;
+using torfile::Summarize;
+using torfile::Summary;
+using torfile::UnitName;
 namespace {
 
 constexpr double kWidth = 900.0;

@@ -15,8 +15,9 @@
 namespace tortool {
 
 /// The whole SVG document; about 40 rays are drawn. `title` heads the page.
-std::string RenderAnalysisSvg(const torfile::Mesh& file, const torfile::Outline& outline, const optics::Trace& trace,
-                              const optics::Figures& figures, double wavelength, std::string_view title);
+std::string RenderAnalysisSvg(const torfile::Mesh& file, const torfile::Outline& outline,
+                              const optics::Trace& trace, const optics::Figures& figures,
+                              double wavelength, std::string_view title);
 
 }  // namespace tortool
 

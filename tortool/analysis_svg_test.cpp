@@ -12,10 +12,10 @@ namespace tortool {
 
 namespace testing = torfile::testing;
 
+using optics::ComputeFigures;
+using optics::Figures;
 using optics::Trace;
 using optics::TraceLens;
-using optics::Figures;
-using optics::ComputeFigures;
 namespace {
 
 using torfile::testing::Options;

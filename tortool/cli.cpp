@@ -10,21 +10,21 @@
 #include <optional>
 #include <string_view>
 
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 #include "tortool/analyse_command.h"
 #include "tortool/cli_support.h"
-#include "torfile/outline.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
-#include "torfile/reader.h"
 
 namespace tortool {
 
-using torfile::UnitName;
-using torfile::Side;
-using torfile::Outline;
-using torfile::Summary;
-using torfile::Summarize;
 using torfile::Mesh;
+using torfile::Outline;
+using torfile::Side;
+using torfile::Summarize;
+using torfile::Summary;
+using torfile::UnitName;
 namespace {
 
 int UsageError(std::ostream& err, const std::string& message) {

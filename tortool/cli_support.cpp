@@ -8,12 +8,12 @@
 
 namespace tortool {
 
-using torfile::Problem;
+using torfile::CheckOutline;
+using torfile::CheckResult;
+using torfile::kListedProblems;
 using torfile::kMaxFileBytes;
 using torfile::ParseTor;
-using torfile::kListedProblems;
-using torfile::CheckResult;
-using torfile::CheckOutline;
+using torfile::Problem;
 
 std::string OneLine(std::string_view text) {
   std::string out(text);

@@ -13,8 +13,8 @@ namespace tortool {
 namespace testing = torfile::testing;
 
 using torfile::Outline;
-using torfile::Summary;
 using torfile::Summarize;
+using torfile::Summary;
 namespace {
 
 using testing::LensData;

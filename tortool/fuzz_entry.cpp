@@ -10,25 +10,25 @@
 
 #include "optics/analysis.h"
 #include "torfile/outline.h"
+#include "torfile/reader.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
-#include "torfile/reader.h"
 
 namespace tortool {
 
-using torfile::Problem;
-using torfile::ParseTor;
-using torfile::CheckResult;
-using torfile::CheckOutline;
-using torfile::Summary;
-using torfile::Summarize;
-using torfile::Mesh;
+using optics::AnalysisOptions;
+using optics::ComputeFigures;
+using optics::Figures;
+using optics::PowerShares;
 using optics::Trace;
 using optics::TraceLens;
-using optics::AnalysisOptions;
-using optics::PowerShares;
-using optics::Figures;
-using optics::ComputeFigures;
+using torfile::CheckOutline;
+using torfile::CheckResult;
+using torfile::Mesh;
+using torfile::ParseTor;
+using torfile::Problem;
+using torfile::Summarize;
+using torfile::Summary;
 
 int FuzzTorInput(const uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

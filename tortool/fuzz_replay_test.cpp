@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tortool/fuzz_entry.h"
 #include "torfile/test_support.h"
+#include "tortool/fuzz_entry.h"
 
 namespace tortool {
 

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "textio/checked.h"
-#include "tortool/png_read.h"
 #include "torfile/test_support.h"
+#include "tortool/png_read.h"
 
 namespace tortool {
 
@@ -162,9 +162,8 @@ TEST_F(RenderTest, ChromiumDrawsEachCase) {
         " --no-sandbox --disable-gpu --disable-quic --no-first-run" +
         " --disable-background-networking --disable-component-update --disable-sync" +
         " --disable-breakpad --disable-crash-reporter --hide-scrollbars" +
-        " --user-data-dir=profile --screenshot=shot.png --window-size=" +
-        std::to_string(width) + "," + std::to_string(height) + " 'file://" + svg_path.string() +
-        "' >chromium.log 2>&1";
+        " --user-data-dir=profile --screenshot=shot.png --window-size=" + std::to_string(width) +
+        "," + std::to_string(height) + " 'file://" + svg_path.string() + "' >chromium.log 2>&1";
     ASSERT_TRUE(Shell(command)) << ReadBytes(work / "chromium.log");
     testing::Image image;
     std::string error;

@@ -9,11 +9,11 @@
 
 namespace tortool {
 
+using torfile::Mesh;
 using torfile::MillimetresPer;
 using torfile::Outline;
 using torfile::OutlinePolygon;
 using torfile::Point;
-using torfile::Mesh;
 namespace {
 
 using Vertex = std::array<float, 3>;

@@ -11,8 +11,8 @@ namespace tortool {
 
 namespace testing = torfile::testing;
 
-using torfile::Summarize;
 using torfile::OutlinePolygon;
+using torfile::Summarize;
 namespace {
 
 using testing::Checked;

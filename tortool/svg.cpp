@@ -9,26 +9,26 @@
 
 namespace tortool {
 
-using torfile::Node;
-using torfile::LinearSegment;
-using torfile::CubicSegment;
-using torfile::UnitName;
-using torfile::PieceKind;
-using torfile::Piece;
-using torfile::Side;
-using torfile::Outline;
-using torfile::kListedProblems;
-using torfile::OutlineProblem;
-using torfile::NodePoint;
-using torfile::PlaceOf;
-using torfile::IsZoneStep;
-using torfile::Summary;
-using torfile::Summarize;
-using torfile::Point;
-using torfile::CubicThrough;
 using torfile::BezierControls;
 using torfile::Box;
+using torfile::CubicSegment;
+using torfile::CubicThrough;
+using torfile::IsZoneStep;
+using torfile::kListedProblems;
+using torfile::LinearSegment;
 using torfile::Mesh;
+using torfile::Node;
+using torfile::NodePoint;
+using torfile::Outline;
+using torfile::OutlineProblem;
+using torfile::Piece;
+using torfile::PieceKind;
+using torfile::PlaceOf;
+using torfile::Point;
+using torfile::Side;
+using torfile::Summarize;
+using torfile::Summary;
+using torfile::UnitName;
 namespace {
 
 /// Largest plot area in pixels, and the margins that hold axes and captions.

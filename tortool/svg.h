@@ -16,13 +16,15 @@
 namespace tortool {
 
 /// The whole SVG document. `title` heads the picture (usually the file name).
-std::string RenderSvg(const torfile::Mesh& file, const torfile::Outline& outline, std::string_view title);
+std::string RenderSvg(const torfile::Mesh& file, const torfile::Outline& outline,
+                      std::string_view title);
 
 /// A drawing of a lens whose outline fails the checks: every segment whose
 /// nodes exist, in both halves, unfilled; the first kListedProblems errors
 /// numbered in a legend below (the rest counted) and, where an error lies at
 /// one place, a red circle there with its number.
-std::string RenderProblemSvg(const torfile::Mesh& file, const std::vector<torfile::OutlineProblem>& errors,
+std::string RenderProblemSvg(const torfile::Mesh& file,
+                             const std::vector<torfile::OutlineProblem>& errors,
                              std::string_view title);
 
 }  // namespace tortool
