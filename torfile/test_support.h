@@ -115,8 +115,8 @@ double HyperbolicLensVolume(double back = 24.7);
 /// The z of the hyperbolic face at the lens edge.
 double HyperbolicEdgeZ();
 
-/// Ten rays on two crossing parabolas: feed face z = 2 + 0.05 r^2 (r up to
-/// 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
+/// The export's worked example, ten rays on two crossing parabolas: feed face z = 2 + 0.05 r^2 (r
+/// up to 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
 LensData CrossingFacesLens();
 
 /// Runs the export on the data and returns the tor file it wrote. The
