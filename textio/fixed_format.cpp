@@ -341,6 +341,17 @@ std::string RenderExp(float value, int width, int decimals, int scale) {
   return PadField(std::string_view(out, n), width);
 }
 
+double ShownByExp(float value, int decimals) {
+  if (!std::isfinite(value)) return static_cast<double>(value);
+  // Wide enough for every float's digits; the digits are converted, not read
+  // back from any record.
+  const std::string shown = RenderExp(value, 64, decimals, 1);
+  const std::size_t first = shown.find_first_not_of(' ');
+  double result = 0.0;
+  std::from_chars(shown.data() + first, shown.data() + shown.size(), result);
+  return result;
+}
+
 namespace detail {
 
 std::string RenderFixedExact(float value, int width, int decimals) {

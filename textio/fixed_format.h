@@ -34,6 +34,11 @@ std::string RenderFixed(float value, int width, int decimals);
 /// 0.000...E+00 with no sign.
 std::string RenderExp(float value, int width, int decimals, int scale);
 
+/// The value a 1PEw.d field shows (d + 1 significant digits, rounded as
+/// RenderExp rounds) as the nearest double. A value that is not finite comes
+/// back as it is.
+double ShownByExp(float value, int decimals);
+
 namespace detail {
 
 /// RenderFixed and RenderExp from the full exact decimal expansion of the
