@@ -52,6 +52,14 @@ std::string RenderExpExact(float value, int width, int decimals, int scale);
 /// one cut to its first `width` characters.
 std::string RenderChars(std::string_view value, int width);
 
+/// The same fields appended to `out`, for a record built field by field
+/// without a string per field.
+void AppendPadded(std::string& out, std::string_view body, int width);
+void AppendInt(std::string& out, int32_t value, int width);
+void AppendFixed(std::string& out, float value, int width, int decimals);
+void AppendExp(std::string& out, float value, int width, int decimals, int scale);
+void AppendChars(std::string& out, std::string_view value, int width);
+
 }  // namespace textio
 
 #endif  // KEVRANO_TEXTIO_FIXED_FORMAT_H_

@@ -154,6 +154,7 @@ class Units {
   bool keyboard_is_terminal_ = false;
   std::string confine_to_;
   std::string last_prompt_;  // the last record the screen left open
+  std::string record_buffer_;  // the records of the write under way
 };
 
 }  // namespace textio
