@@ -130,8 +130,7 @@ bool SPLENZ::Synthesise(int32_t& NPT, float RLENS, float EDGE) {
     At(tpath_, back) = t_;
     At(rf_reversed_, back) = rf;
     At(rr_reversed_, back) = rr;
-    io_.write_laid_out(kScreen, kProfileRow, {zf, rf, zr, rr, t_});
-    io_.write_laid_out(kReport, kProfileRow, {zf, rf, zr, rr, t_});
+    io_.write_laid_out({kScreen, kReport}, kProfileRow, {zf, rf, zr, rr, t_});
     rays_traced_ = i;
   }
   return true;

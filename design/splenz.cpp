@@ -60,8 +60,7 @@ SPLENZ::SPLENZ(textio::Units& io, textio::INPUTL& inputl, DesignOptions options)
 
 void SPLENZ::Tell(std::vector<std::string>& lines, const Layout& line,
                   std::initializer_list<textio::Value> values) {
-  io_.write_laid_out(kScreen, line, values);
-  io_.write_laid_out(kReport, line, values);
+  io_.write_laid_out({kScreen, kReport}, line, values);
   const std::string record =
       textio::LayOut(line, std::span<const textio::Value>(values.begin(), values.size()))
           .records.front();

@@ -159,10 +159,8 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
                               : ZoneCount{exact_verdict, 0};
   nz_ = count.NZ;
   zones_stored_ = std::max(nz_, int32_t{0});
-  for (int unit : {kScreen, kReport}) {
-    io_.write_laid_out(unit, exact ? kExactZoningBlock : kZoningBlock,
-                       {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
-  }
+  io_.write_laid_out({kScreen, kReport}, exact ? kExactZoningBlock : kZoningBlock,
+                     {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
   zoned_ = true;
   switch (count.verdict) {
     case ZoneVerdict::kCounted:
@@ -194,9 +192,7 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
                    At(rzf_, j), slope, curvature);
     kernels::SPEVL(knot_paths_, knot_radiation_radii_, radiation_b1_, radiation_b2_,
                    radiation_b3_, knots_, path, At(rzr_, j), slope, curvature);
-    for (int unit : {kScreen, kReport}) {
-      io_.write_laid_out(unit, kZoneRow, {j, At(rzf_, j), At(rzr_, j)});
-    }
+    io_.write_laid_out({kScreen, kReport}, kZoneRow, {j, At(rzf_, j), At(rzr_, j)});
   }
   NoteExtrapolatedBoundaries();
 

@@ -1,6 +1,7 @@
 #include "textio/fixed_format.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -215,11 +216,19 @@ Binary BinaryOf(float magnitude) {
   return b;
 }
 
-Wide PowerOfTen(int j) {
+// 10^0 to 10^38, the powers below 2^128.
+constexpr std::array<Wide, 39> kPowersOfTen = [] {
+  std::array<Wide, 39> powers{};
   Wide p = 1;
-  for (int i = 0; i < j; ++i) p *= 10;
-  return p;
-}
+  for (Wide& power : powers) {
+    power = p;
+    p *= 10;
+  }
+  return powers;
+}();
+
+// 10^j for j from 0 to 38; every caller keeps j in that range.
+Wide PowerOfTen(int j) { return kPowersOfTen.at(static_cast<std::size_t>(j)); }
 
 // round(M·2^E·10^k), halfway away from zero; nothing when it would not fit.
 std::optional<Wide> RoundedScaled(Binary b, int k) {
