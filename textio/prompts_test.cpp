@@ -8,46 +8,22 @@
 namespace textio {
 namespace {
 
-// The console as a file or pipe gets it: records ended by CR LF, a prompt
-// left open.
-std::string Shown(Question question, std::vector<Value> values = {}) {
-  const LaidOut laid = LayOut(PromptOf(question), values);
-  std::string text = " earlier record\r\n";
-  for (std::size_t i = 0; i < laid.records.size(); ++i) {
-    text += (i > 0 ? "\r\n" : "") + laid.records[i];
-  }
-  return text;
-}
-
+// Every prompt, as a redirected console shows it after an earlier record
+// (records ended by CR LF, the prompt left open), asks its own question: no
+// prompt's open record ends another's.
 TEST(Prompts, EachPromptIsTakenForItsOwnQuestion) {
-  const struct {
-    const char* name;
-    Question question;
+  for (int i = 0; i <= static_cast<int>(Question::kAnother); ++i) {
+    const auto question = static_cast<Question>(i);
+    SCOPED_TRACE(i);
     std::vector<Value> values;
-  } kCases[] = {
-      {"file input", Question::kFileInput, {}},
-      {"script name", Question::kScriptName, {}},
-      {"report name", Question::kReportName, {}},
-      {"side, after its title record", Question::kSide, {}},
-      {"dielectric constant", Question::kDielectric, {}},
-      {"radius and edge", Question::kRadiusEdge, {}},
-      {"edge thickness", Question::kEdgeThickness, {}},
-      {"surface", Question::kSurface, {}},
-      {"sphere centre", Question::kCentre, {}},
-      {"radial step, after the centre thickness", Question::kRadialStep, {4.7214f}},
-      {"wavelength", Question::kWavelength, {}},
-      {"feed share, after its title record", Question::kFeedShare, {}},
-      {"minimum path", Question::kMinimumPath, {}},
-      {"write a tor file", Question::kWriteTor, {}},
-      {"tor file name", Question::kTorName, {}},
-      {"unit code", Question::kUnitCode, {}},
-      {"offset", Question::kOffset, {}},
-      {"another design", Question::kAnother, {}},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_TRUE(PromptOf(c.question).leaves_open());
-    EXPECT_EQ(c.question, QuestionAsked(Shown(c.question, c.values)));
+    if (question == Question::kRadialStep) values.push_back(4.7214f);  // centre thickness
+    const LaidOut laid = LayOut(PromptOf(question), values);
+    std::string screen = " earlier record\r\n";
+    for (std::size_t r = 0; r < laid.records.size(); ++r) {
+      screen += (r > 0 ? "\r\n" : "") + laid.records[r];
+    }
+    EXPECT_TRUE(laid.leave_open);
+    EXPECT_EQ(question, QuestionAsked(screen));
   }
 }
 
