@@ -155,8 +155,8 @@ DesignResult SPLENZ::Result() const {
   result.profile.reserve(static_cast<std::size_t>(rays_traced_));
   for (int32_t i = 1; i <= rays_traced_; ++i) {
     // The path-length table runs from the edge ray of the npt_ rays asked.
-    result.profile.push_back({At(zf_, i), At(rf_, i), At(zr_, i), At(rr_, i),
-                              At(tpath_, npt_ - i + 1)});
+    result.profile.push_back(
+        {At(zf_, i), At(rf_, i), At(zr_, i), At(rr_, i), At(tpath_, npt_ - i + 1)});
   }
   result.zoned = zoned_;
   result.zoning = options_.zoning;

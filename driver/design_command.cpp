@@ -16,8 +16,8 @@
 #include "driver/kevrano.h"
 #include "textio/checked.h"
 #include "textio/fixed_format.h"
-#include "textio/prompts.h"
 #include "textio/free_read.h"
+#include "textio/prompts.h"
 #include "textio/units.h"
 
 namespace driver {

@@ -63,10 +63,11 @@ const Layout& RefusalFor(OutlineStatus status) {
 // then not opened at all, an existing file of that name is left as it was, and
 // one line on the screen and in the report says why.
 ExportResult SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
-            std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
-            float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
-            const textio::INPUTL& INPUTL, std::span<const float> RZF, std::span<const float> RZR,
-            int32_t NZ, float STEP, float FR, TorAnswers& kept, const ExactCuts& EXACT) {
+                    std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+                    float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
+                    const textio::INPUTL& INPUTL, std::span<const float> RZF,
+                    std::span<const float> RZR, int32_t NZ, float STEP, float FR, TorAnswers& kept,
+                    const ExactCuts& EXACT) {
   const int IUNIT = INPUTL.IUNIT;
   const bool from_script = IUNIT == kScript;
 

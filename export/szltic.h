@@ -45,10 +45,11 @@ struct ExportResult {
 /// read, write or open fails. Returns what was written and the
 /// outline built.
 ExportResult SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
-            std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
-            float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,
-            std::span<const float> RZF, std::span<const float> RZR, int32_t NZ, float STEP,
-            float FR, TorAnswers& kept, const ExactCuts& EXACT = {});
+                    std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+                    float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF,
+                    const textio::INPUTL& INPUTL, std::span<const float> RZF,
+                    std::span<const float> RZR, int32_t NZ, float STEP, float FR, TorAnswers& kept,
+                    const ExactCuts& EXACT = {});
 
 /// The same export with answers that start from zero.
 inline void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,

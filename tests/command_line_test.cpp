@@ -366,8 +366,8 @@ TEST_F(CommandLineTest, JsonHoldsEachDesignsOwnValues) {
             "tor = \"lens.tor\"\noffset = -2.5\n"
             "[[design]]\ninner = \"sphere\"\nsphere-centre = 20\nradial-step = 3.7\n"
             "wavelength = 1\n");
-  const auto run = RunWithArguments(KEVRANO_BINARY, {"design", "--file", "d.toml", "--json"},
-                                    dir_, "");
+  const auto run =
+      RunWithArguments(KEVRANO_BINARY, {"design", "--file", "d.toml", "--json"}, dir_, "");
   ASSERT_EQ(0, run.status) << run.err;
   const struct {
     const char* name;

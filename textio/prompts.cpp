@@ -30,8 +30,8 @@ const std::array<Prompt, kQuestions>& Prompts() {
       MakePrompt("(' Zoned Lens design; Enter 1 for file input ',$)"),
       MakePrompt("(' Enter file name ',$)"),
       MakePrompt("(' Enter output file name ',$)"),
-      MakePrompt(
-          "(' Spherical or Flat Surface Lens Design',/,' Enter specify 1 inner, 2 outer surface ',$)"),
+      MakePrompt("(' Spherical or Flat Surface Lens Design',"
+                 "/,' Enter specify 1 inner, 2 outer surface ',$)"),
       MakePrompt("(' Enter Lens Dielectric Constant ',$)"),
       MakePrompt("(' Enter Lens Radius, Edge Dist. from Feed ',$)"),
       MakePrompt("(' Enter edge thickness along ray ',$)"),
