@@ -71,6 +71,9 @@ class Units {
 
   /// Writes one or more records through the layout.
   void write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values = {});
+  /// Writes the same records to each unit in turn, laying them out once.
+  void write_laid_out(std::initializer_list<int> units, const Layout& layout,
+                      std::initializer_list<Value> values = {});
   /// Reads values in free form from the next record(s) of the unit. At a
   /// terminal keyboard an answer that is no number, or a number out of range,
   /// is asked again; the variables keep the values they had before it.
@@ -156,6 +159,7 @@ class Units {
   bool keyboard_is_terminal_ = false;
   std::string confine_to_;
   std::string last_prompt_;  // the last record the screen left open
+  std::string record_buffer_;  // the records of the write under way
 };
 
 }  // namespace textio
