@@ -10,6 +10,13 @@
 
 namespace tortool {
 
+using torfile::CheckOutline;
+using torfile::CheckResult;
+using torfile::kListedProblems;
+using torfile::kMaxFileBytes;
+using torfile::ParseTor;
+using torfile::Problem;
+
 std::string OneLine(std::string_view text) { return textio::Printable(text); }
 
 void Diagnose(std::ostream& err, const std::string& path, int line, const std::string& message) {
