@@ -153,14 +153,14 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   design->footer("--zoning MODE (standard or exact) may stand before or after `design`.");
 
   // What an option takes, as the line naming a missing value says it.
-  const auto needs_value = [](const std::string& option) {
-    std::string line = option + " needs a value";
+  // Nothing for an option that takes no value.
+  const auto needs_value = [](const std::string& option) -> std::optional<std::string> {
     for (const DesignKey& o : DesignKeys()) {
-      if (option == "--" + std::string(o.key)) line += ": " + std::string(o.help);
+      if (option == "--" + std::string(o.key)) return option + " needs a value: " + std::string(o.help);
     }
-    if (option == "--report" || option == "--file") line = option + " needs a file name";
-    if (option == "--zoning") line = std::string("--zoning needs a value: ") + kZoningHelp;
-    return line;
+    if (option == "--report" || option == "--file") return option + " needs a file name";
+    if (option == "--zoning") return std::string("--zoning needs a value: ") + kZoningHelp;
+    return std::nullopt;
   };
   const auto design_usage = [&err](const std::string& line) {
     err << textio::Printable("kevrano design: " + line) << " (kevrano design --help lists the options)\n";
@@ -177,7 +177,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
       const auto at = std::find(args.begin(), args.end(), misplaced->option);
       const std::string& next = *(at + 1);
       const bool design_given = std::find(args.begin(), at, "design") != at;
-      const std::string line = needs_value(misplaced->option) + "; '" + next +
+      const std::string line = needs_value(misplaced->option).value_or(misplaced->option) + "; '" + next +
                                "' is an option, not its value (write " + misplaced->option + "=" +
                                next + " for a value that begins with a dash)";
       if (design_given) return design_usage(line);
@@ -217,7 +217,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
       // One line naming the option and what it takes.
       std::string line = message;
       const bool repeated = message.find("received") != std::string::npos;
-      if (needs_value(option) != option + " needs a value") line = needs_value(option);
+      if (auto needed = needs_value(option)) line = *needed;
       if (repeated && !option.empty()) line = option + " is given more than once: give it once";
       return design_usage(line);
     }

@@ -39,8 +39,9 @@ int WriteAll(int fd, const char* data, std::size_t size) {
   return 0;
 }
 
-// Creates a temporary file beside `target`, named after it and hidden; the
-// name comes from the process and the clock, tried again if it is taken.
+// Creates a hidden temporary file beside `target`, of a short name of its
+// own (so that a long target name cannot make it too long) from the process
+// and the clock, tried again if it is taken.
 int CreateTemporary(const std::string& target, std::string* name) {
   const fs::path t(target);
   const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
@@ -48,8 +49,8 @@ int CreateTemporary(const std::string& target, std::string* name) {
       std::chrono::steady_clock::now().time_since_epoch().count());
   for (uint64_t attempt = 0; attempt < 100; ++attempt) {
     const uint64_t tag = (seed + attempt * 7919u) % 1000000000u;
-    *name = (folder / ("." + t.filename().string() + "." + std::to_string(::getpid()) + "." +
-                       std::to_string(tag) + ".tmp"))
+    *name = (folder / (".kevrano-" + std::to_string(::getpid()) + "-" + std::to_string(tag) +
+                       ".tmp"))
                 .string();
     const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;

@@ -368,8 +368,9 @@ void Units::open_text_unit(int unit, std::string_view name) {
   RefuseOpenFile(unit, path);
   Output out;
   out.name = path;
-  out.id = IdentifyName(path);
   if (outputs_whole_) {
+    // The file the name reaches now, or will reach once the unit is closed.
+    out.id = IdentifyName(path);
     int error = 0;
     out.whole = ReplacingFile::Open(path, &error);
     if (!out.whole) FailOpen(error, unit, path);
