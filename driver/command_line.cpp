@@ -5,8 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <map>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "driver/design_file.h"
@@ -55,8 +55,8 @@ std::optional<Misplaced> FindMisplaced(const std::vector<std::string>& args) {
   std::map<std::string, bool, std::less<>> takes_value = {
       {"--zoning", true}, {"--report", true}, {"--file", true}};
   for (const DesignKey& k : DesignKeys()) takes_value["--" + std::string(k.key)] = true;
-  static const std::set<std::string, std::less<>> kFlags = {"--json", "--help", "-h",
-                                                           "--help-all", "--version"};
+  static const std::set<std::string, std::less<>> kFlags = {"--json", "--help", "-h", "--help-all",
+                                                            "--version"};
   Misplaced found;
   bool in_design = false;
   std::vector<std::string> before_design;  // positionals before `design`
@@ -156,14 +156,16 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   // Nothing for an option that takes no value.
   const auto needs_value = [](const std::string& option) -> std::optional<std::string> {
     for (const DesignKey& o : DesignKeys()) {
-      if (option == "--" + std::string(o.key)) return option + " needs a value: " + std::string(o.help);
+      if (option == "--" + std::string(o.key))
+        return option + " needs a value: " + std::string(o.help);
     }
     if (option == "--report" || option == "--file") return option + " needs a file name";
     if (option == "--zoning") return std::string("--zoning needs a value: ") + kZoningHelp;
     return std::nullopt;
   };
   const auto design_usage = [&err](const std::string& line) {
-    err << textio::Printable("kevrano design: " + line) << " (kevrano design --help lists the options)\n";
+    err << textio::Printable("kevrano design: " + line)
+        << " (kevrano design --help lists the options)\n";
     return Exit(2);
   };
 
@@ -177,16 +179,18 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
       const auto at = std::find(args.begin(), args.end(), misplaced->option);
       const std::string& next = *(at + 1);
       const bool design_given = std::find(args.begin(), at, "design") != at;
-      const std::string line = needs_value(misplaced->option).value_or(misplaced->option) + "; '" + next +
-                               "' is an option, not its value (write " + misplaced->option + "=" +
-                               next + " for a value that begins with a dash)";
+      const std::string line = needs_value(misplaced->option).value_or(misplaced->option) + "; '" +
+                               next + "' is an option, not its value (write " + misplaced->option +
+                               "=" + next + " for a value that begins with a dash)";
       if (design_given) return design_usage(line);
       err << textio::Printable("kevrano: " + line) << '\n' << app.help();
       return Exit(2);
     }
-    std::string line = misplaced->stray.size() == 1 ? "unexpected argument" : "unexpected arguments";
+    std::string line =
+        misplaced->stray.size() == 1 ? "unexpected argument" : "unexpected arguments";
     for (const std::string& a : misplaced->stray) line += " '" + a + "'";
-    line += ": kevrano design takes only options (a tor file is --tor FILE, a design file --file FILE)";
+    line +=
+        ": kevrano design takes only options (a tor file is --tor FILE, a design file --file FILE)";
     return design_usage(line);
   }
 

@@ -43,7 +43,6 @@ namespace {
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
 
-
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
 // Checks settings one by one; the first fault is kept as the message.

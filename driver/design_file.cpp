@@ -43,9 +43,8 @@ std::variant<Setting, std::string> SettingOf(const std::string& path, std::strin
   } else if (const auto* real = node.as_floating_point()) {
     s.kind = Setting::Kind::kNumber;
     s.text = ShortestText(real->get());
-    const std::string_view written =
-        ValueTextAt(file, static_cast<int>(node.source().begin.line),
-                    static_cast<int>(node.source().begin.column));
+    const std::string_view written = ValueTextAt(file, static_cast<int>(node.source().begin.line),
+                                                 static_cast<int>(node.source().begin.column));
     if (BeyondFloat(real->get(), written)) {
       return s.where + ": " + std::string(written) +
              " lies beyond the range of a 32-bit real (about 1e-45 to 3.4e38)";

@@ -22,7 +22,10 @@ TEST(DesignTextTest, NonAsciiOnlyInsideStringsAndComments) {
       {"in a multi-line literal", "a = '''\n\xC3\xA9'''\n", 0},
       {"after a string closes", "tor = \"a\" \xC3\xA9\n", 1},
       {"a string ends at its line", "tor = \"a\n\xC3\xA9 = 1\n", 2},
-      {"a byte order mark at the start", "\xEF\xBB\xBF" "eps = 2\n", 0},
+      {"a byte order mark at the start",
+       "\xEF\xBB\xBF"
+       "eps = 2\n",
+       0},
       {"a byte order mark later", "eps = 2\n\xEF\xBB\xBF", 2},
   };
   for (const Case& c : kCases) {

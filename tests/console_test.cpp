@@ -53,8 +53,9 @@ TEST_F(ConsoleTest, TerminalShowsRecordsWithoutControlColumn) {
 TEST_F(ConsoleTest, TerminalAsksAgainForADecimalComma) {
   // 2,54 typed for the dielectric constant and 0,5 for the radial step: each
   // is explained and asked again; the report holds the corrected answers.
-  const auto run = RunOnTerminal(KEVRANO_BINARY, dir_,
-                                 "0\nreport.txt\n1\n2,54\n2.54\n10,20\n0\n1\n0,5\n0.5\n1\n0.5\n0.5\n0\n0\n");
+  const auto run =
+      RunOnTerminal(KEVRANO_BINARY, dir_,
+                    "0\nreport.txt\n1\n2,54\n2.54\n10,20\n0\n1\n0,5\n0.5\n1\n0.5\n0.5\n0\n0\n");
   ASSERT_EQ(0, run.status) << run.out;
   const std::string shown = WithoutCr(run.out);
   EXPECT_NE(std::string::npos,
@@ -62,9 +63,10 @@ TEST_F(ConsoleTest, TerminalAsksAgainForADecimalComma) {
                        "2,54 holds two values; a decimal point, not a comma, separates the "
                        "decimals\nEnter Lens Dielectric Constant 2.54\n"))
       << shown;
-  EXPECT_NE(std::string::npos,
-            shown.find("0,5 holds two values; a decimal point, not a comma, separates the decimals\n"
-                       "Enter Design Radial Step Size 0.5\n"))
+  EXPECT_NE(
+      std::string::npos,
+      shown.find("0,5 holds two values; a decimal point, not a comma, separates the decimals\n"
+                 "Enter Design Radial Step Size 0.5\n"))
       << shown;
   EXPECT_NE(std::string::npos, ReadFile(dir_ / "report.txt").find("2.540"));
 }

@@ -45,13 +45,13 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 int CreateTemporary(const std::string& target, std::string* name) {
   const fs::path t(target);
   const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
-  const auto seed = static_cast<uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
+  const auto seed =
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (uint64_t attempt = 0; attempt < 100; ++attempt) {
     const uint64_t tag = (seed + attempt * 7919u) % 1000000000u;
-    *name = (folder / (".kevrano-" + std::to_string(::getpid()) + "-" + std::to_string(tag) +
-                       ".tmp"))
-                .string();
+    *name =
+        (folder / (".kevrano-" + std::to_string(::getpid()) + "-" + std::to_string(tag) + ".tmp"))
+            .string();
     const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -147,8 +147,7 @@ bool ReplacingFile::Commit(int* error) {
   int failure = buffer_.Drain() ? 0 : buffer_.error();
   if (failure == 0 && ::close(fd_) != 0) failure = errno;
   fd_ = -1;
-  if (failure == 0 && !temporary_.empty() &&
-      ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  if (failure == 0 && !temporary_.empty() && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
     failure = errno;
   }
   if (failure != 0) {

@@ -60,14 +60,15 @@ TEST_F(ReplacingFileTest, CompleteWriteReplacesTheFileItsNameReaches) {
     const fs::path table = dir_ / "table.csv";
     if (c.old_file) {
       std::ofstream(table) << "old\n";
-      fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+      fs::permissions(table,
+                      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     }
     if (c.via_link) fs::create_symlink("table.csv", dir_ / "link.csv");
     const std::size_t before = Entries();
     {
       int error = 0;
-      auto file = ReplacingFile::Open((dir_ / (c.via_link ? "link.csv" : "table.csv")).string(),
-                                      &error);
+      auto file =
+          ReplacingFile::Open((dir_ / (c.via_link ? "link.csv" : "table.csv")).string(), &error);
       ASSERT_TRUE(file) << error;
       file->stream() << "new\n";
       if (c.commit) {

@@ -67,8 +67,8 @@ const char* Role(int unit) {
 
 // A number as a word, for counts a user reads at a glance.
 std::string CountWord(std::size_t n) {
-  constexpr const char* kWords[] = {"no", "one", "two", "three", "four", "five",
-                                    "six", "seven", "eight", "nine", "ten"};
+  constexpr const char* kWords[] = {"no",  "one",   "two",   "three", "four", "five",
+                                    "six", "seven", "eight", "nine",  "ten"};
   return n < std::size(kWords) ? kWords[n] : std::to_string(n);
 }
 

@@ -206,8 +206,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return kExitUsage;
   };
   std::vector<std::string> given = args;
-  const bool asks_help = std::any_of(args.begin(), args.end(),
-                                     [](const std::string& a) { return a == "-h" || a == "--help"; });
+  const bool asks_help = std::any_of(
+      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
   if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
     return bad(*fault);
   }
