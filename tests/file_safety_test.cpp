@@ -202,8 +202,6 @@ TEST_F(FileSafetyTest, KevranoTor) {
       {"a table beyond the file size limit leaves the old table",
        "kevrano-tor analyse --wavelength 1 l.tor --csv t.csv", "l.tor<lens t.csv=old", 1,
        "kevrano-tor: t.csv: cannot write: File too large", "", "", "ulimit -f 2;"},
-      {"a complete run replaces the old table", "kevrano-tor A l.tor --csv t.csv",
-       "l.tor<lens t.csv=old", 0, "", "t.csv~"},
       {"an option as the table's name", "kevrano-tor A l.tor --csv --svg x.svg", "l.tor<lens", 2,
        "kevrano-tor: analyse: --csv needs a value; '--svg' is an option, not its value", ""},
       {"an operand after --", "kevrano-tor svg l.tor -- x", "l.tor<lens", 2,
