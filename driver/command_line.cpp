@@ -48,13 +48,14 @@ using textio::LooksLikeOption;
 // second `design`, a script before `design`, anything after `--`).
 struct Misplaced {
   std::string option;  // the option left without its value, or ""
+  std::string next;    // the option that follows it
+  bool in_design = false;
   std::vector<std::string> stray;
 };
 
 std::optional<Misplaced> FindMisplaced(const std::vector<std::string>& args) {
-  std::map<std::string, bool, std::less<>> takes_value = {
-      {"--zoning", true}, {"--report", true}, {"--file", true}};
-  for (const DesignKey& k : DesignKeys()) takes_value["--" + std::string(k.key)] = true;
+  std::set<std::string, std::less<>> takes_value = {"--zoning", "--report", "--file"};
+  for (const DesignKey& k : DesignKeys()) takes_value.insert("--" + std::string(k.key));
   static const std::set<std::string, std::less<>> kFlags = {"--json", "--help", "-h", "--help-all",
                                                             "--version"};
   Misplaced found;
@@ -72,7 +73,11 @@ std::optional<Misplaced> FindMisplaced(const std::vector<std::string>& args) {
     }
     if (takes_value.count(arg) != 0) {
       if (i + 1 < args.size() && LooksLikeOption(args[i + 1])) {
+        // Stray arguments before it come first, in the order given.
+        if (!found.stray.empty()) break;
         found.option = arg;
+        found.next = args[i + 1];
+        found.in_design = in_design;
         return found;
       }
       ++i;
@@ -156,8 +161,9 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   // Nothing for an option that takes no value.
   const auto needs_value = [](const std::string& option) -> std::optional<std::string> {
     for (const DesignKey& o : DesignKeys()) {
-      if (option == "--" + std::string(o.key))
+      if (option == "--" + std::string(o.key)) {
         return option + " needs a value: " + std::string(o.help);
+      }
     }
     if (option == "--report" || option == "--file") return option + " needs a file name";
     if (option == "--zoning") return std::string("--zoning needs a value: ") + kZoningHelp;
@@ -176,13 +182,11 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   });
   if (auto misplaced = FindMisplaced(args); misplaced && !asks_help) {
     if (!misplaced->option.empty()) {
-      const auto at = std::find(args.begin(), args.end(), misplaced->option);
-      const std::string& next = *(at + 1);
-      const bool design_given = std::find(args.begin(), at, "design") != at;
+      const std::string& next = misplaced->next;
       const std::string line = needs_value(misplaced->option).value_or(misplaced->option) + "; '" +
                                next + "' is an option, not its value (write " + misplaced->option +
                                "=" + next + " for a value that begins with a dash)";
-      if (design_given) return design_usage(line);
+      if (misplaced->in_design) return design_usage(line);
       err << textio::Printable("kevrano: " + line) << '\n' << app.help();
       return Exit(2);
     }
