@@ -1,0 +1,122 @@
+#include "cad/step_writer.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepGProp.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
+#include <IFSelect_ReturnStatus.hxx>
+#include <STEPControl_Reader.hxx>
+#include <TColStd_SequenceOfAsciiString.hxx>
+#include <TopAbs_ShapeEnum.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Shape.hxx>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "cad/test_lenses.h"
+
+namespace cad {
+namespace {
+
+/// A folder of the test's own below the test temporary folder.
+class Scratch {
+ public:
+  Scratch() {
+    std::string pattern = ::testing::TempDir() + "kevrano-step-XXXXXX";
+    path_ = mkdtemp(pattern.data()) ? pattern : "";
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+int Count(const TopoDS_Shape& shape, TopAbs_ShapeEnum kind) {
+  int n = 0;
+  for (TopExp_Explorer e(shape, kind); e.More(); e.Next()) ++n;
+  return n;
+}
+
+TEST(StepWriter, ReadsBackAsOneClosedSolidOfTheExactVolume) {
+  const Scratch scratch;
+  ASSERT_FALSE(scratch.path().empty());
+  const char* kUnitNames[] = {"inch", "foot", "millimetre", "metre"};
+  for (const testing::TestLens& lens : testing::TestLenses()) {
+    SCOPED_TRACE(lens.name);
+    const std::string path = scratch.path() + "/lens.step";
+    std::string error;
+    ASSERT_TRUE(WriteStep(lens.profile, path, &error)) << error;
+
+    // Read back in millimetres, the reader's own unit
+    STEPControl_Reader reader;
+    ASSERT_EQ(IFSelect_RetDone, reader.ReadFile(path.c_str()));
+    TColStd_SequenceOfAsciiString lengths, angles, solid_angles;
+    reader.FileUnits(lengths, angles, solid_angles);
+    ASSERT_EQ(1, lengths.Length());
+    EXPECT_STRCASEEQ(kUnitNames[static_cast<int>(lens.profile.unit)], lengths.First().ToCString());
+    ASSERT_EQ(1, reader.TransferRoots());
+    const TopoDS_Shape shape = reader.OneShape();
+    ASSERT_EQ(1, Count(shape, TopAbs_SOLID));
+    EXPECT_TRUE(BRepCheck_Analyzer(shape).IsValid());
+    for (TopExp_Explorer e(shape, TopAbs_SHELL); e.More(); e.Next()) {
+      EXPECT_TRUE(BRep_Tool::IsClosed(e.Current()));
+    }
+
+    const double mm = MillimetresPer(lens.profile.unit);
+    GProp_GProps props;
+    BRepGProp::VolumeProperties(shape, props);
+    const double exact = lens.volume * mm * mm * mm;
+    EXPECT_NEAR(exact, props.Mass(), 1e-3 * exact);
+
+    // The box of the solid: +-r_max across the axis, the profile's z along it
+    Bnd_Box box;
+    BRepBndLib::AddOptimal(shape, box, /*useTriangulation=*/false, /*useShapeTolerance=*/false);
+    double x0, y0, z0, x1, y1, z1;
+    box.Get(x0, y0, z0, x1, y1, z1);
+    const double slack = 1e-6 * mm * lens.extent.r_max;
+    EXPECT_NEAR(-lens.extent.r_max * mm, x0, slack);
+    EXPECT_NEAR(lens.extent.r_max * mm, x1, slack);
+    EXPECT_NEAR(-lens.extent.r_max * mm, y0, slack);
+    EXPECT_NEAR(lens.extent.r_max * mm, y1, slack);
+    EXPECT_NEAR(lens.extent.z_min * mm, z0, slack);
+    EXPECT_NEAR(lens.extent.z_max * mm, z1, slack);
+  }
+}
+
+TEST(StepWriter, RefusesWhatIsNoLens) {
+  const Scratch scratch;
+  const testing::TestLens disc = testing::TestLenses().front();
+  Profile open = disc.profile;
+  open.pieces.pop_back();
+  const struct {
+    const char* name;
+    Profile profile;
+    std::string path;
+    std::string error;
+  } kCases[] = {
+      {"open profile", open, scratch.path() + "/open.step",
+       "the profile does not begin and end on the axis"},
+      {"missing folder", disc.profile, scratch.path() + "/no/such/folder/lens.step",
+       "cannot write the STEP file"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    EXPECT_FALSE(WriteStep(c.profile, c.path, &error));
+    EXPECT_EQ(c.error, error);
+    EXPECT_FALSE(std::filesystem::exists(c.path));
+  }
+}
+
+}  // namespace
+}  // namespace cad
