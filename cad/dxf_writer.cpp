@@ -4,66 +4,69 @@
 #include <dxflib/dl_writer_ascii.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <vector>
 
+#include "cad/outline_path.h"
+
 namespace cad {
 namespace {
 
 /// The $INSUNITS code of a unit.
-int InsertionUnits(Unit unit) {
+int InsertionUnits(torfile::LengthUnit unit) {
   switch (unit) {
-    case Unit::kInch:
+    case torfile::LengthUnit::kInch:
       return 1;
-    case Unit::kFoot:
+    case torfile::LengthUnit::kFoot:
       return 2;
-    case Unit::kMillimetre:
+    case torfile::LengthUnit::kMillimetre:
       return 4;
-    case Unit::kMetre:
+    case torfile::LengthUnit::kMetre:
       return 6;
   }
   return 0;
 }
 
-/// A run of consecutive pieces of one shape on one layer.
+/// A run of consecutive pieces of one kind on one layer.
 struct Run {
-  PieceShape shape = PieceShape::kLinear;
+  torfile::PieceKind kind = torfile::PieceKind::kLinear;
   const char* layer = kFacesLayer;
-  std::vector<ProfilePiece> pieces;
+  std::vector<PathPiece> pieces;
 };
 
-std::vector<Run> Runs(const Profile& profile) {
+std::vector<Run> Runs(const std::vector<PathPiece>& path) {
   std::vector<Run> runs;
   bool split = true;
-  for (const ProfilePiece& piece : profile.pieces) {
+  for (const PathPiece& piece : path) {
     // A rim of zero length (a knife edge) is drawn as nothing, but still
     // parts the two faces
     if (piece.Degenerate()) {
       split = true;
       continue;
     }
-    const char* layer = piece.role == PieceRole::kRim ? kRimLayer : kFacesLayer;
-    if (split || runs.back().shape != piece.shape || runs.back().layer != layer) {
-      runs.push_back({piece.shape, layer, {}});
+    const char* layer = piece.rim ? kRimLayer : kFacesLayer;
+    if (split || runs.back().kind != piece.kind || runs.back().layer != layer) {
+      runs.push_back({piece.kind, layer, {}});
     }
     runs.back().pieces.push_back(piece);
     split = false;
   }
   // The axis, from the radiation face's point back to the feed face's
-  runs.push_back({PieceShape::kLinear, kAxisLayer,
-                  {ProfilePiece{PieceShape::kLinear, PieceRole::kFace,
-                                {profile.pieces.back().Last(), profile.pieces.front().First(), {}, {}}}}});
+  runs.push_back({torfile::PieceKind::kLinear, kAxisLayer,
+                  {PathPiece{torfile::PieceKind::kLinear, false,
+                             {path.back().Last(), path.front().First(), {}, {}}}}});
   return runs;
 }
 
 void WritePolyline(DL_Dxf& dxf, DL_WriterA& dw, const Run& run) {
-  std::vector<ProfilePoint> points{run.pieces.front().First()};
-  for (const ProfilePiece& piece : run.pieces) points.push_back(piece.Last());
+  std::vector<torfile::Point> points{run.pieces.front().First()};
+  for (const PathPiece& piece : run.pieces) points.push_back(piece.Last());
   dxf.writePolyline(dw, DL_PolylineData(static_cast<int>(points.size()), 0, 0, 0),
                     DL_Attributes(run.layer, 256, 0, "BYLAYER", 1.0));
-  for (const ProfilePoint& p : points) dxf.writeVertex(dw, DL_VertexData(p.z, p.r));
+  for (const torfile::Point& p : points) dxf.writeVertex(dw, DL_VertexData(p.z, p.r));
   dxf.writePolylineEnd(dw);
 }
 
@@ -78,10 +81,10 @@ void WriteSpline(DL_Dxf& dxf, DL_WriterA& dw, const Run& run) {
     const int repeat = i == 0 || i == k ? 4 : 3;
     for (int j = 0; j < repeat; ++j) dxf.writeKnot(dw, DL_KnotData(static_cast<double>(i)));
   }
-  const ProfilePoint start = run.pieces.front().First();
+  const torfile::Point start = run.pieces.front().First();
   dxf.writeControlPoint(dw, DL_ControlPointData(start.z, start.r, 0.0, 1.0));
-  for (const ProfilePiece& piece : run.pieces) {
-    const std::array<ProfilePoint, 4> b = BezierPoles(piece);
+  for (const PathPiece& piece : run.pieces) {
+    const std::array<torfile::Point, 4> b = torfile::BezierControls(piece.points);
     for (std::size_t i = 1; i < 4; ++i) {
       dxf.writeControlPoint(dw, DL_ControlPointData(b[i].z, b[i].r, 0.0, 1.0));
     }
@@ -98,11 +101,8 @@ bool EndsComplete(const std::string& path) {
 
 }  // namespace
 
-bool WriteDxf(const Profile& profile, const std::string& path, std::string* error) {
-  if (const std::string problem = ProfileProblem(profile); !problem.empty()) {
-    *error = problem;
-    return false;
-  }
+bool WriteDxf(const torfile::Mesh& mesh, const torfile::Outline& outline, const std::string& path,
+              std::string* error) {
   DL_Dxf dxf;
   const std::unique_ptr<DL_WriterA> dw(dxf.out(path.c_str(), DL_Codes::AC1015));
   if (!dw || dw->openFailed()) {
@@ -111,16 +111,17 @@ bool WriteDxf(const Profile& profile, const std::string& path, std::string* erro
   }
 
   // Header: the unit and the extents
-  const Extent extent = ProfileExtent(profile);
+  const torfile::Summary extent = torfile::Summarize(mesh, outline);
   dxf.writeHeader(*dw);
   dw->dxfString(9, "$INSUNITS");
-  dw->dxfInt(70, InsertionUnits(profile.unit));
+  dw->dxfInt(70, InsertionUnits(mesh.unit));
   dw->dxfString(9, "$MEASUREMENT");
-  dw->dxfInt(70, profile.unit == Unit::kInch || profile.unit == Unit::kFoot ? 0 : 1);
+  const bool imperial = mesh.unit == torfile::LengthUnit::kInch || mesh.unit == torfile::LengthUnit::kFoot;
+  dw->dxfInt(70, imperial ? 0 : 1);
   dw->dxfString(9, "$EXTMIN");
   dw->coord(10, extent.z_min, 0.0, 0.0);
   dw->dxfString(9, "$EXTMAX");
-  dw->coord(10, extent.z_max, extent.r_max, 0.0);
+  dw->coord(10, extent.z_max, extent.lens_radius, 0.0);
   dw->sectionEnd();
 
   // Tables: viewport, line types, the layers, styles and block records
@@ -160,10 +161,10 @@ bool WriteDxf(const Profile& profile, const std::string& path, std::string* erro
   }
   dw->sectionEnd();
 
-  // The profile
+  // The outline
   dw->sectionEntities();
-  for (const Run& run : Runs(profile)) {
-    if (run.shape == PieceShape::kLinear) {
+  for (const Run& run : Runs(OutlinePath(mesh, outline))) {
+    if (run.kind == torfile::PieceKind::kLinear) {
       WritePolyline(dxf, *dw, run);
     } else {
       WriteSpline(dxf, *dw, run);
@@ -175,6 +176,9 @@ bool WriteDxf(const Profile& profile, const std::string& path, std::string* erro
   dw->dxfEOF();
   dw->close();
   if (!EndsComplete(path)) {
+    // A file cut short is no file: nothing is left that looks finished
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
     *error = "cannot write the DXF file in full";
     return false;
   }

@@ -11,23 +11,26 @@
 #include <string>
 #include <vector>
 
+#include "cad/outline_path.h"
 #include "cad/test_lenses.h"
 
 namespace cad {
 namespace {
+
+using torfile::Point;
 
 /// What a DXF file holds, as dxflib reads it back.
 struct Drawing : DL_CreationAdapter {
   struct Entity {
     std::string layer;
     bool spline = false;
-    std::vector<ProfilePoint> points;  // polyline vertices or spline poles
+    std::vector<Point> points;  // polyline vertices or spline poles
     std::vector<double> knots;
   };
   std::vector<Entity> entities;
   std::vector<std::string> layers;
   std::map<std::string, int> ints;
-  std::map<std::string, ProfilePoint> vectors;
+  std::map<std::string, Point> vectors;
 
   void addLayer(const DL_LayerData& data) override { layers.push_back(data.name); }
   void addPolyline(const DL_PolylineData&) override {
@@ -47,10 +50,10 @@ struct Drawing : DL_CreationAdapter {
   }
 };
 
-ProfilePoint Bezier(const ProfilePoint* b, double t) {
+Point Bezier(const Point* b, double t) {
   const double s = 1.0 - t;
   const double w[4] = {s * s * s, 3 * s * s * t, 3 * s * t * t, t * t * t};
-  ProfilePoint p;
+  Point p;
   for (int i = 0; i < 4; ++i) {
     p.z += w[i] * b[i].z;
     p.r += w[i] * b[i].r;
@@ -66,22 +69,22 @@ TEST(DxfWriter, ReadsBackWithTheProfileOnItsLayers) {
     SCOPED_TRACE(lens.name);
     const std::string path = folder + "/lens.dxf";
     std::string error;
-    ASSERT_TRUE(WriteDxf(lens.profile, path, &error)) << error;
+    ASSERT_TRUE(WriteDxf(lens.mesh, testing::OutlineOf(lens.mesh), path, &error)) << error;
     Drawing drawing;
     DL_Dxf dxf;
     ASSERT_TRUE(dxf.in(path, &drawing));
 
-    EXPECT_EQ(kUnitCodes[static_cast<int>(lens.profile.unit)], drawing.ints["$INSUNITS"]);
+    EXPECT_EQ(kUnitCodes[static_cast<int>(lens.mesh.unit)], drawing.ints["$INSUNITS"]);
     for (const char* layer : {kFacesLayer, kRimLayer, kAxisLayer}) {
       EXPECT_NE(drawing.layers.end(), std::find(drawing.layers.begin(), drawing.layers.end(), layer));
     }
 
     // Entities per layer; the splines through the nodes at 1/3 and 2/3
     std::map<std::string, int> polylines, splines;
-    std::vector<ProfilePoint> points;
-    std::vector<ProfilePoint> nodes;
-    for (const ProfilePiece& piece : lens.profile.pieces) {
-      if (piece.shape == PieceShape::kCubic) nodes.insert(nodes.end(), piece.points.begin(), piece.points.end());
+    std::vector<Point> points;
+    std::vector<Point> nodes;  // of the cubic segments, in the order of travel
+    for (const PathPiece& piece : OutlinePath(lens.mesh, testing::OutlineOf(lens.mesh))) {
+      if (piece.kind == torfile::PieceKind::kCubic) nodes.insert(nodes.end(), piece.points.begin(), piece.points.end());
     }
     std::size_t node = 0;
     for (const Drawing::Entity& e : drawing.entities) {
@@ -96,7 +99,7 @@ TEST(DxfWriter, ReadsBackWithTheProfileOnItsLayers) {
       for (std::size_t i = 0; i < k; ++i) {
         for (int j = 0; j <= 64; ++j) points.push_back(Bezier(&e.points[3 * i], j / 64.0));
         for (int j = 0; j < 4 && node < nodes.size(); ++j, ++node) {
-          const ProfilePoint at = Bezier(&e.points[3 * i], j / 3.0);
+          const Point at = Bezier(&e.points[3 * i], j / 3.0);
           EXPECT_NEAR(nodes[node].z, at.z, 1e-12 * lens.extent.r_max);
           EXPECT_NEAR(nodes[node].r, at.r, 1e-12 * lens.extent.r_max);
         }
@@ -105,7 +108,7 @@ TEST(DxfWriter, ReadsBackWithTheProfileOnItsLayers) {
     EXPECT_EQ(nodes.size(), node);
     EXPECT_EQ(lens.faces_polylines, polylines[kFacesLayer]);
     EXPECT_EQ(lens.faces_splines, splines[kFacesLayer]);
-    EXPECT_EQ(lens.rim_entities, polylines[kRimLayer] + splines[kRimLayer]);
+    EXPECT_EQ(lens.rim_polylines, polylines[kRimLayer]);
     EXPECT_EQ(1, polylines[kAxisLayer]);
     EXPECT_EQ(0, splines[kAxisLayer]);
 
@@ -115,10 +118,8 @@ TEST(DxfWriter, ReadsBackWithTheProfileOnItsLayers) {
     EXPECT_NEAR(0.0, drawing.vectors["$EXTMIN"].r, slack);
     EXPECT_NEAR(lens.extent.z_max, drawing.vectors["$EXTMAX"].z, slack);
     EXPECT_NEAR(lens.extent.r_max, drawing.vectors["$EXTMAX"].r, slack);
-    Extent seen{points[0].z, points[0].z, points[0].r};
-    for (const ProfilePoint& p : points) {
-      seen = {std::min(seen.z_min, p.z), std::max(seen.z_max, p.z), std::max(seen.r_max, p.r)};
-    }
+    torfile::Box seen;
+    for (const Point& p : points) seen.Add(p);
     EXPECT_NEAR(lens.extent.z_min, seen.z_min, slack);
     EXPECT_NEAR(lens.extent.z_max, seen.z_max, slack);
     EXPECT_NEAR(lens.extent.r_max, seen.r_max, slack);
@@ -126,27 +127,13 @@ TEST(DxfWriter, ReadsBackWithTheProfileOnItsLayers) {
   std::filesystem::remove_all(folder);
 }
 
-TEST(DxfWriter, RefusesWhatItCannotWrite) {
-  Profile gap = testing::TestLenses().front().profile;
-  gap.pieces[1].points[0].r = 9.0;
-  const struct {
-    const char* name;
-    Profile profile;
-    std::string path;
-    std::string error;
-  } kCases[] = {
-      {"gap between pieces", gap, ::testing::TempDir() + "kevrano-never-written.dxf",
-       "piece 2 does not begin where the piece before it ends"},
-      {"missing folder", testing::TestLenses().front().profile,
-       ::testing::TempDir() + "kevrano-no-such-folder/lens.dxf", "cannot write the DXF file"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    std::string error;
-    EXPECT_FALSE(WriteDxf(c.profile, c.path, &error));
-    EXPECT_EQ(c.error, error);
-    EXPECT_FALSE(std::filesystem::exists(c.path));
-  }
+TEST(DxfWriter, FailsWhereItCannotWrite) {
+  const testing::TestLens disc = testing::TestLenses().front();
+  const std::string path = ::testing::TempDir() + "kevrano-no-such-folder/lens.dxf";
+  std::string error;
+  EXPECT_FALSE(WriteDxf(disc.mesh, testing::OutlineOf(disc.mesh), path, &error));
+  EXPECT_EQ("cannot write the DXF file", error);
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

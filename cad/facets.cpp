@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "cad/outline_path.h"
 #include "textio/checked.h"
 
 namespace cad {
@@ -32,21 +33,20 @@ std::optional<int32_t> StepsAroundAxis(double radius, double sagitta) {
   return std::max(*n, kMinStepsAround);
 }
 
-std::optional<int32_t> ChordsAlong(const ProfilePiece& piece, double deviation) {
-  if (piece.shape == PieceShape::kLinear) return 1;
+std::optional<int32_t> ChordsAlong(const torfile::Cubic& cubic, double deviation) {
   if (!(deviation > 0.0)) return std::nullopt;
   // h^2/8 max|p''| <= d with h = 1/n
-  return CeilingWithin(std::sqrt(MaxSecondDerivative(piece) / (8.0 * deviation)),
-                       kMaxChordsPerCubic);
+  return CeilingWithin(std::sqrt(MaxSecondDerivative(cubic) / (8.0 * deviation)), kMaxChordsPerCubic);
 }
 
-std::optional<FacetPlan> PlanFacets(const Profile& profile, double tolerance, std::string* error) {
+std::optional<FacetPlan> PlanFacets(const torfile::Mesh& mesh, const torfile::Outline& outline,
+                                    double tolerance, std::string* error) {
   if (!(tolerance > 0.0) || !std::isfinite(tolerance)) {
     *error = "the chord tolerance must be a positive number";
     return std::nullopt;
   }
-  const Extent extent = ProfileExtent(profile);
-  const double size = std::max({std::abs(extent.z_min), std::abs(extent.z_max), extent.r_max});
+  const torfile::Summary extent = torfile::Summarize(mesh, outline);
+  const double size = std::max({std::abs(extent.z_min), std::abs(extent.z_max), extent.lens_radius});
   if (tolerance < kSmallestRelativeTolerance * size) {
     *error = "a chord tolerance below " + std::to_string(kSmallestRelativeTolerance * size) +
              " is finer than the mesh's single-precision vertices can hold";
@@ -55,7 +55,7 @@ std::optional<FacetPlan> PlanFacets(const Profile& profile, double tolerance, st
   const double half = 0.5 * tolerance;
 
   FacetPlan plan;
-  const std::optional<int32_t> steps = StepsAroundAxis(extent.r_max, half);
+  const std::optional<int32_t> steps = StepsAroundAxis(extent.lens_radius, half);
   if (!steps) {
     *error = "the chord tolerance needs more than " + std::to_string(kMaxStepsAround) +
              " steps around the axis";
@@ -63,27 +63,30 @@ std::optional<FacetPlan> PlanFacets(const Profile& profile, double tolerance, st
   }
   plan.steps_around = *steps;
 
-  auto push = [&plan](ProfilePoint p) {
+  auto push = [&plan](torfile::Point p) {
     if (plan.polygon.empty() || plan.polygon.back().z != p.z || plan.polygon.back().r != p.r) {
       plan.polygon.push_back(p);
     }
   };
-  for (const ProfilePiece& piece : profile.pieces) {
-    const std::optional<int32_t> chords = ChordsAlong(piece, half);
-    if (!chords) {
-      *error = "the chord tolerance needs more than " + std::to_string(kMaxChordsPerCubic) +
-               " chords on one cubic segment";
-      return std::nullopt;
-    }
+  for (const PathPiece& piece : OutlinePath(mesh, outline)) {
     push(piece.First());
-    for (int32_t i = 1; i < *chords; ++i) push(PointAt(piece, static_cast<double>(i) / *chords));
+    if (piece.kind == torfile::PieceKind::kCubic) {
+      const torfile::Cubic cubic = torfile::CubicThrough(piece.points);
+      const std::optional<int32_t> chords = ChordsAlong(cubic, half);
+      if (!chords) {
+        *error = "the chord tolerance needs more than " + std::to_string(kMaxChordsPerCubic) +
+                 " chords on one cubic segment";
+        return std::nullopt;
+      }
+      for (int32_t i = 1; i < *chords; ++i) push(cubic.At(static_cast<double>(i) / *chords));
+    }
     push(piece.Last());
   }
   return plan;
 }
 
-int64_t FacetCount(std::size_t polygon_points, int32_t steps) {
-  const auto m = static_cast<int64_t>(polygon_points);
+int64_t FacetCount(std::size_t points, int32_t steps) {
+  const auto m = static_cast<int64_t>(points);
   return m < 3 ? 0 : int64_t{steps} * (2 * m - 4);
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "cad/outline_path.h"
 #include "cad/test_lenses.h"
 
 namespace cad {
@@ -42,18 +43,23 @@ double Distance(const Vec& p, const Vec& a, const Vec& b, const Vec& c) {
   return std::min({ToSegment(p, a, b), ToSegment(p, b, c), ToSegment(p, c, a)});
 }
 
-Vec Turned(ProfilePoint p, double angle) { return {p.r * std::cos(angle), p.r * std::sin(angle), p.z}; }
+Vec Turned(torfile::Point p, double angle) { return {p.r * std::cos(angle), p.r * std::sin(angle), p.z}; }
 
 /// The largest distance from the exact surface to the mesh of a plan, over
 /// points of every piece in the first step around the axis; each point is
 /// measured against the triangles of the steps either side of it.
-double LargestFacetError(const Profile& profile, const FacetPlan& plan) {
+double LargestFacetError(const std::vector<PathPiece>& path, const FacetPlan& plan) {
   const double step = 2.0 * std::numbers::pi / plan.steps_around;
-  const std::vector<ProfilePoint>& poly = plan.polygon;
+  const std::vector<torfile::Point>& poly = plan.polygon;
   double worst = 0.0;
-  for (const ProfilePiece& piece : profile.pieces) {
+  for (const PathPiece& piece : path) {
+    const torfile::Cubic curve = torfile::CubicThrough(piece.points);
+    const torfile::Point from = piece.First(), to = piece.Last();
     for (int i = 0; i <= 100; ++i) {
-      const ProfilePoint s = PointAt(piece, i / 100.0);
+      const double u = i / 100.0;
+      const torfile::Point s = piece.kind == torfile::PieceKind::kCubic
+                                   ? curve.At(u)
+                                   : torfile::Point{from.z + u * (to.z - from.z), from.r + u * (to.r - from.r)};
       for (int k = 0; k <= 8; ++k) {
         const Vec p = Turned(s, step * k / 8.0);
         double nearest = INFINITY;
@@ -91,36 +97,35 @@ TEST(Facets, StepsAroundTheAxisKeepTheSagitta) {
 }
 
 TEST(Facets, ChordsAlongACubicKeepTheDeviation) {
-  // p(t) = (z, r) with |p''| = 2c constant: n = ceil(sqrt(2c / (8 d)))
-  const ProfilePiece parabola =
-      testing::Through([](double t) { return ProfilePoint{3.0 * t * t, 4.0 * t}; });
+  // p(t) = (3 t^2, 4 t), |p''| = 6: n = ceil(sqrt(6 / (8 d)))
+  const torfile::Cubic parabola = torfile::CubicThrough({{{0, 0}, {1.0 / 3, 4.0 / 3}, {4.0 / 3, 8.0 / 3}, {3, 4}}});
   const struct {
     const char* name;
-    ProfilePiece piece;
     double deviation;
     int32_t chords;
   } kCases[] = {
-      {"z = 3 t^2, d 0.01: sqrt(6 / 0.08) = 8.66", parabola, 0.01, 9},
-      {"z = 3 t^2, d 0.75: one chord, error 6/8 = 0.75", parabola, 0.75, 1},
-      {"straight line", testing::Line({0, 0}, {5, 5}), 1e-9, 1},
+      {"d 0.01: sqrt(6 / 0.08) = 8.66", 0.01, 9},
+      {"d 0.75: one chord, error 6/8 = 0.75", 0.75, 1},
+      {"d 1e-10: 86603 chords, beyond kMaxChordsPerCubic", 1e-10, 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.chords, ChordsAlong(c.piece, c.deviation));
+    EXPECT_EQ(c.chords, ChordsAlong(parabola, c.deviation).value_or(0));
   }
 }
 
 TEST(Facets, NoPointOfTheSurfaceIsFurtherThanTheTolerance) {
   for (const testing::TestLens& lens : testing::TestLenses()) {
+    const torfile::Outline outline = testing::OutlineOf(lens.mesh);
     for (const double share : {0.01, 0.002}) {
       const double tolerance = share * lens.extent.r_max;
       SCOPED_TRACE(std::string(lens.name) + ", tolerance " + std::to_string(tolerance));
       std::string error;
-      const std::optional<FacetPlan> plan = PlanFacets(lens.profile, tolerance, &error);
+      const std::optional<FacetPlan> plan = PlanFacets(lens.mesh, outline, tolerance, &error);
       ASSERT_TRUE(plan) << error;
-      EXPECT_EQ(lens.profile.pieces.front().First().z, plan->polygon.front().z);
-      EXPECT_EQ(lens.profile.pieces.back().Last().z, plan->polygon.back().z);
-      const double worst = LargestFacetError(lens.profile, *plan);
+      EXPECT_EQ(0.0, plan->polygon.front().r);
+      EXPECT_EQ(0.0, plan->polygon.back().r);
+      const double worst = LargestFacetError(OutlinePath(lens.mesh, outline), *plan);
       EXPECT_LE(worst, tolerance);
       // Not met by wasting facets: the ring sagitta alone is about T/2
       EXPECT_GE(worst, 0.3 * tolerance);
@@ -129,7 +134,7 @@ TEST(Facets, NoPointOfTheSurfaceIsFurtherThanTheTolerance) {
 }
 
 TEST(Facets, RefusesToleranceItCannotMeet) {
-  const Profile disc = testing::TestLenses().front().profile;  // largest coordinate 22
+  const testing::TestLens disc = testing::TestLenses().front();  // largest coordinate 22
   const struct {
     const char* name;
     double tolerance;
@@ -143,7 +148,7 @@ TEST(Facets, RefusesToleranceItCannotMeet) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     std::string error;
-    EXPECT_FALSE(PlanFacets(disc, c.tolerance, &error));
+    EXPECT_FALSE(PlanFacets(disc.mesh, testing::OutlineOf(disc.mesh), c.tolerance, &error));
     EXPECT_EQ(c.error, error);
   }
   EXPECT_EQ(100 * (2 * 6 - 4), FacetCount(6, 100));

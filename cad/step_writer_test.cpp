@@ -55,7 +55,7 @@ TEST(StepWriter, ReadsBackAsOneClosedSolidOfTheExactVolume) {
     SCOPED_TRACE(lens.name);
     const std::string path = scratch.path() + "/lens.step";
     std::string error;
-    ASSERT_TRUE(WriteStep(lens.profile, path, &error)) << error;
+    ASSERT_TRUE(WriteStep(lens.mesh, testing::OutlineOf(lens.mesh), path, &error)) << error;
 
     // Read back in millimetres, the reader's own unit
     STEPControl_Reader reader;
@@ -63,7 +63,7 @@ TEST(StepWriter, ReadsBackAsOneClosedSolidOfTheExactVolume) {
     TColStd_SequenceOfAsciiString lengths, angles, solid_angles;
     reader.FileUnits(lengths, angles, solid_angles);
     ASSERT_EQ(1, lengths.Length());
-    EXPECT_STRCASEEQ(kUnitNames[static_cast<int>(lens.profile.unit)], lengths.First().ToCString());
+    EXPECT_STRCASEEQ(kUnitNames[static_cast<int>(lens.mesh.unit)], lengths.First().ToCString());
     ASSERT_EQ(1, reader.TransferRoots());
     const TopoDS_Shape shape = reader.OneShape();
     ASSERT_EQ(1, Count(shape, TopAbs_SOLID));
@@ -72,7 +72,7 @@ TEST(StepWriter, ReadsBackAsOneClosedSolidOfTheExactVolume) {
       EXPECT_TRUE(BRep_Tool::IsClosed(e.Current()));
     }
 
-    const double mm = MillimetresPer(lens.profile.unit);
+    const double mm = torfile::MillimetresPer(lens.mesh.unit);
     GProp_GProps props;
     BRepGProp::VolumeProperties(shape, props);
     const double exact = lens.volume * mm * mm * mm;
@@ -93,29 +93,14 @@ TEST(StepWriter, ReadsBackAsOneClosedSolidOfTheExactVolume) {
   }
 }
 
-TEST(StepWriter, RefusesWhatIsNoLens) {
+TEST(StepWriter, LeavesNoFileWhereItCannotWrite) {
   const Scratch scratch;
   const testing::TestLens disc = testing::TestLenses().front();
-  Profile open = disc.profile;
-  open.pieces.pop_back();
-  const struct {
-    const char* name;
-    Profile profile;
-    std::string path;
-    std::string error;
-  } kCases[] = {
-      {"open profile", open, scratch.path() + "/open.step",
-       "the profile does not begin and end on the axis"},
-      {"missing folder", disc.profile, scratch.path() + "/no/such/folder/lens.step",
-       "cannot write the STEP file"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    std::string error;
-    EXPECT_FALSE(WriteStep(c.profile, c.path, &error));
-    EXPECT_EQ(c.error, error);
-    EXPECT_FALSE(std::filesystem::exists(c.path));
-  }
+  const std::string path = scratch.path() + "/no/such/folder/lens.step";
+  std::string error;
+  EXPECT_FALSE(WriteStep(disc.mesh, testing::OutlineOf(disc.mesh), path, &error));
+  EXPECT_EQ("cannot write the STEP file", error);
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace
