@@ -151,8 +151,7 @@ int WriteStlForTolerance(const LoadedLens& loaded, const std::string& shown, dou
   }
   const std::string unit(UnitName(loaded.file.unit));
   err << kProgram << ": " << OneLine(shown) << ": " << facets << " facets within " << Number(tolerance)
-      << " " << unit << " of the lens surface (" << plan->polygon.size()
-      << " points along the outline, " << plan->steps_around << " steps around the axis)\n";
+      << " " << unit << " of the lens surface (" << plan->steps_around << " steps around the axis)\n";
   return kExitOk;
 }
 
@@ -162,7 +161,7 @@ std::string UsageText() {
   std::string materials;
   for (const cad::Material& m : cad::Materials()) {
     std::array<char, 96> row{};
-    std::snprintf(row.data(), row.size(), "    %-9s eps %-5.3g %4.2f g/cm^3  %s\n", std::string(m.name).c_str(),
+    std::snprintf(row.data(), row.size(), "    %-9s eps %-5.2f %4.2f g/cm^3  %s\n", std::string(m.name).c_str(),
                   m.dielectric_constant, m.density, std::string(m.description).c_str());
     materials += row.data();
   }
