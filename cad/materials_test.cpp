@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 
 namespace cad {
 namespace {
@@ -20,18 +19,6 @@ TEST(Materials, MassIsVolumeTimesDensity) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     EXPECT_NEAR(c.grams, MassGrams(c.volume, c.millimetres_per_unit, c.density), 1e-9 * c.grams);
-  }
-}
-
-TEST(Materials, PresetsByNameIgnoringCase) {
-  const struct {
-    const char* name;
-    const char* found;
-  } kCases[] = {{"rexolite", "rexolite"}, {"PTFE", "ptfe"}, {"Hdpe", "hdpe"}, {"teflon", ""}, {"", ""}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const std::optional<Material> m = FindMaterial(c.name);
-    EXPECT_EQ(std::string(c.found), m ? std::string(m->name) : "");
   }
 }
 
