@@ -55,8 +55,10 @@ std::vector<Run> Runs(const std::vector<PathPiece>& path) {
     split = false;
   }
   // The axis, from the radiation face's point back to the feed face's
-  runs.push_back({torfile::PieceKind::kLinear, kAxisLayer,
-                  {PathPiece{torfile::PieceKind::kLinear, false,
+  runs.push_back({torfile::PieceKind::kLinear,
+                  kAxisLayer,
+                  {PathPiece{torfile::PieceKind::kLinear,
+                             false,
                              {path.back().Last(), path.front().First(), {}, {}}}}});
   return runs;
 }
@@ -116,7 +118,8 @@ bool WriteDxf(const torfile::Mesh& mesh, const torfile::Outline& outline, const 
   dw->dxfString(9, "$INSUNITS");
   dw->dxfInt(70, InsertionUnits(mesh.unit));
   dw->dxfString(9, "$MEASUREMENT");
-  const bool imperial = mesh.unit == torfile::LengthUnit::kInch || mesh.unit == torfile::LengthUnit::kFoot;
+  const bool imperial =
+      mesh.unit == torfile::LengthUnit::kInch || mesh.unit == torfile::LengthUnit::kFoot;
   dw->dxfInt(70, imperial ? 0 : 1);
   dw->dxfString(9, "$EXTMIN");
   dw->coord(10, extent.z_min, 0.0, 0.0);

@@ -36,7 +36,8 @@ std::optional<int32_t> StepsAroundAxis(double radius, double sagitta) {
 std::optional<int32_t> ChordsAlong(const torfile::Cubic& cubic, double deviation) {
   if (!(deviation > 0.0)) return std::nullopt;
   // h^2/8 max|p''| <= d with h = 1/n
-  return CeilingWithin(std::sqrt(MaxSecondDerivative(cubic) / (8.0 * deviation)), kMaxChordsPerCubic);
+  return CeilingWithin(std::sqrt(MaxSecondDerivative(cubic) / (8.0 * deviation)),
+                       kMaxChordsPerCubic);
 }
 
 std::optional<FacetPlan> PlanFacets(const torfile::Mesh& mesh, const torfile::Outline& outline,
@@ -46,7 +47,8 @@ std::optional<FacetPlan> PlanFacets(const torfile::Mesh& mesh, const torfile::Ou
     return std::nullopt;
   }
   const torfile::Summary extent = torfile::Summarize(mesh, outline);
-  const double size = std::max({std::abs(extent.z_min), std::abs(extent.z_max), extent.lens_radius});
+  const double size =
+      std::max({std::abs(extent.z_min), std::abs(extent.z_max), extent.lens_radius});
   if (tolerance < kSmallestRelativeTolerance * size) {
     *error = "a chord tolerance below " + std::to_string(kSmallestRelativeTolerance * size) +
              " is finer than the mesh's single-precision vertices can hold";

@@ -29,7 +29,8 @@ std::vector<PathPiece> OutlinePath(const torfile::Mesh& mesh, const torfile::Out
     // A knife edge whose edge nodes lie apart is closed by the line between them
     const torfile::Point a = torfile::NodePoint(mesh, outline.feed.edge_node);
     const torfile::Point b = torfile::NodePoint(mesh, outline.radiation.edge_node);
-    if (a.z != b.z || a.r != b.r) path.push_back({torfile::PieceKind::kLinear, true, {a, b, {}, {}}});
+    if (a.z != b.z || a.r != b.r)
+      path.push_back({torfile::PieceKind::kLinear, true, {a, b, {}, {}}});
   }
   for (auto it = outline.radiation.pieces.rbegin(); it != outline.radiation.pieces.rend(); ++it) {
     add(it->Reversed(), false);

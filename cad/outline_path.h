@@ -27,7 +27,9 @@ struct PathPiece {
   std::array<torfile::Point, 4> points{};  // a linear piece uses the first two
 
   torfile::Point First() const { return points[0]; }
-  torfile::Point Last() const { return kind == torfile::PieceKind::kLinear ? points[1] : points[3]; }
+  torfile::Point Last() const {
+    return kind == torfile::PieceKind::kLinear ? points[1] : points[3];
+  }
   /// True when every node of the piece lies at one point (a rim of zero
   /// length at a knife edge).
   bool Degenerate() const;

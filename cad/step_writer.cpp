@@ -20,10 +20,9 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Shape.hxx>
 #include <TopoDS_Vertex.hxx>
+#include <filesystem>
 #include <gp_Ax1.hxx>
 #include <gp_Pnt.hxx>
-
-#include <filesystem>
 #include <numbers>
 #include <optional>
 #include <vector>

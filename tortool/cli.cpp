@@ -11,6 +11,8 @@
 #include <optional>
 #include <string_view>
 
+#include "cad/facets.h"
+#include "cad/materials.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 #include "tortool/analyse_command.h"
@@ -18,8 +20,6 @@
 #include "tortool/stl.h"
 #include "tortool/svg.h"
 #include "tortool/workshop.h"
-#include "cad/facets.h"
-#include "cad/materials.h"
 
 namespace tortool {
 
@@ -121,15 +121,16 @@ struct ValueOption {
   const char* commands;  // as the message names them
 };
 constexpr ValueOption kValueOptions[] = {
-    {"--segments", "stl"},       {"--chord-tolerance", "stl"}, {"--density", "check"},
-    {"--material", "check"},     {"-o", "step and dxf"},       {"--output", "step and dxf"},
+    {"--segments", "stl"},   {"--chord-tolerance", "stl"}, {"--density", "check"},
+    {"--material", "check"}, {"-o", "step and dxf"},       {"--output", "step and dxf"},
 };
 
 /// The value option that `arg` names ("--density" or "--density=1"), if any.
 const ValueOption* ValueOptionOf(const std::string& arg) {
   for (const ValueOption& option : kValueOptions) {
     const std::string_view name = option.name;
-    if (arg == name || (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')) {
+    if (arg == name ||
+        (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')) {
       return &option;
     }
   }
@@ -144,14 +145,15 @@ int WriteStlForTolerance(const LoadedLens& loaded, const std::string& shown, dou
   const std::optional<cad::FacetPlan> plan =
       cad::PlanFacets(loaded.file, *loaded.check.outline, tolerance, &error);
   int64_t facets = 0;
-  if (!plan || !WriteStlPolygon(plan->polygon, loaded.file.unit, plan->steps_around, out, &error,
-                                &facets)) {
+  if (!plan ||
+      !WriteStlPolygon(plan->polygon, loaded.file.unit, plan->steps_around, out, &error, &facets)) {
     Diagnose(err, shown, 0, error);
     return kExitBadFile;
   }
   const std::string unit(UnitName(loaded.file.unit));
-  err << kProgram << ": " << OneLine(shown) << ": " << facets << " facets within " << Number(tolerance)
-      << " " << unit << " of the lens surface (" << plan->steps_around << " steps around the axis)\n";
+  err << kProgram << ": " << OneLine(shown) << ": " << facets << " facets within "
+      << Number(tolerance) << " " << unit << " of the lens surface (" << plan->steps_around
+      << " steps around the axis)\n";
   return kExitOk;
 }
 
@@ -161,8 +163,9 @@ std::string UsageText() {
   std::string materials;
   for (const cad::Material& m : cad::Materials()) {
     std::array<char, 96> row{};
-    std::snprintf(row.data(), row.size(), "    %-9s eps %-5.2f %4.2f g/cm^3  %s\n", std::string(m.name).c_str(),
-                  m.dielectric_constant, m.density, std::string(m.description).c_str());
+    std::snprintf(row.data(), row.size(), "    %-9s eps %-5.2f %4.2f g/cm^3  %s\n",
+                  std::string(m.name).c_str(), m.dielectric_constant, m.density,
+                  std::string(m.description).c_str());
     materials += row.data();
   }
   return "usage: kevrano-tor check [--density RHO | --material NAME] FILE.tor\n"
@@ -284,7 +287,8 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   const std::string name = command.get_name();
   for (const std::string& a : command.remaining()) {
     if (const ValueOption* option = ValueOptionOf(a)) {
-      return UsageError(err, std::string(option->name) + " applies to " + option->commands + " only");
+      return UsageError(err,
+                        std::string(option->name) + " applies to " + option->commands + " only");
     }
     if (a.size() > 1 && a[0] == '-') return UsageError(err, "unknown option '" + a + "'");
     return UsageError(err, "one tor file at a time");
@@ -313,14 +317,15 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   if (given("--density")) {
     mass.density = ParsePositive(density_text);
     if (!mass.density) {
-      return UsageError(err, "--density '" + density_text + "' is not a positive density in g/cm^3");
+      return UsageError(err,
+                        "--density '" + density_text + "' is not a positive density in g/cm^3");
     }
   }
   if (given("--material")) {
     mass.material = cad::FindMaterial(material_text);
     if (!mass.material) {
-      return UsageError(err, "--material '" + material_text + "' is not one of " +
-                                 cad::MaterialNames());
+      return UsageError(err,
+                        "--material '" + material_text + "' is not one of " + cad::MaterialNames());
     }
   }
   std::optional<WorkshopFile> workshop;

@@ -32,7 +32,8 @@ std::string MassRows(const torfile::Mesh& file, double volume, const MassOptions
   if (options.material) {
     // The preset's dielectric constant beside the file's, which the design used
     const cad::Material& m = *options.material;
-    std::string row = std::string(m.name) + ", dielectric constant " + Number(m.dielectric_constant);
+    std::string row =
+        std::string(m.name) + ", dielectric constant " + Number(m.dielectric_constant);
     if (std::abs(m.dielectric_constant - file.dielectric) > 0.005 * m.dielectric_constant) {
       row += " (the file's: " + Number(file.dielectric) + ")";
     }

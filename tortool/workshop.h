@@ -35,8 +35,9 @@ std::optional<std::string> MissingWriter(WorkshopFile kind);
 
 /// Writes the file of a checked lens to `path`. On failure returns false and
 /// sets `error`; a file cut short is removed.
-bool WriteWorkshopFile(WorkshopFile kind, const torfile::Mesh& file, const torfile::Outline& outline,
-                       const std::string& path, std::string* error);
+bool WriteWorkshopFile(WorkshopFile kind, const torfile::Mesh& file,
+                       const torfile::Outline& outline, const std::string& path,
+                       std::string* error);
 
 /// The line the command prints when the file is written.
 std::string WrittenLine(WorkshopFile kind, const std::string& shown, const torfile::Mesh& file,
