@@ -181,7 +181,7 @@ bool WriteDxf(const torfile::Mesh& mesh, const torfile::Outline& outline, const 
   if (!EndsComplete(path)) {
     // A file cut short is no file: nothing is left that looks finished
     std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
     *error = "cannot write the DXF file in full";
     return false;
   }

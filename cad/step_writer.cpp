@@ -132,7 +132,7 @@ bool WriteStep(const torfile::Mesh& mesh, const torfile::Outline& outline, const
     if (writer.Write(path.c_str()) != IFSelect_RetDone) {
       // A file cut short is no file: nothing is left that looks finished
       std::error_code ignored;
-      std::filesystem::remove(path, ignored);
+      if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
       *error = "cannot write the STEP file";
       return false;
     }
