@@ -162,19 +162,6 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
   return text;
 }
 
-/// True when two names reach one file, whether or not it exists yet.
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  const auto canonical = [](const std::string& name) {
-    std::error_code error;
-    const fs::path path = fs::weakly_canonical(name, error);
-    return error ? fs::path(name).lexically_normal() : path;
-  };
-  return canonical(a) == canonical(b);
-}
-
 bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
