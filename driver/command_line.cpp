@@ -160,6 +160,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
     // The command line's zoning, when given, holds over the file's.
     command.run.options.zoning =
         app.count("--zoning") > 0 || !designs.zoning_given ? *mode : command.run.options.zoning;
+    if (auto message = CheckDesignKinds(command.run)) return usage_error(file + ": " + *message);
     return command;
   }
 
@@ -180,6 +181,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
   command.run.designs.push_back(std::get<LensDesign>(std::move(lens)));
   command.run.options = command.options;
   if (auto message = CheckRunFiles(command.run)) return usage_error(*message);
+  if (auto message = CheckDesignKinds(command.run)) return usage_error(*message);
   return command;
 }
 
