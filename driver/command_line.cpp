@@ -170,11 +170,14 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
       settings[key] = Setting{values[key], Setting::Kind::kText, "--" + key};
     }
   }
-  if (report_option->count() == 0) {
+  // A shaped lens may go without a report: its summary then says it all
+  if (report_option->count() == 0 && settings.count("shape") == 0) {
     return usage_error("--report is missing: give the report file name");
   }
   const Setting report_setting{report, Setting::Kind::kText, "--report"};
-  if (auto message = CheckFileName(report_setting)) return usage_error(*message);
+  if (report_option->count() > 0) {
+    if (auto message = CheckFileName(report_setting)) return usage_error(*message);
+  }
   auto lens = MakeDesign(settings, MissingName{"", true});
   if (auto* message = std::get_if<std::string>(&lens)) return usage_error(*message);
   command.run.report = report;

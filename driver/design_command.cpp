@@ -12,8 +12,8 @@
 #include <streambuf>
 
 #include "design/profile.h"
-#include "design/splenz.h"
 #include "design/shaped_lens.h"
+#include "design/splenz.h"
 #include "driver/kevrano.h"
 #include "driver/shaped_command.h"
 #include "textio/checked.h"
@@ -43,7 +43,6 @@ namespace {
 
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
-
 
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
@@ -190,10 +189,9 @@ std::optional<std::string> CheckFileName(const Setting& name) {
 namespace {
 
 // Keys of a lens with a prescribed face only, and of a shaped lens only.
-constexpr std::string_view kFacedKeys[] = {"inner",      "outer",       "edge",
-                                           "edge-thickness", "sphere-centre", "radial-step",
-                                           "wavelength", "frequency",   "feed-share",
-                                           "min-path"};
+constexpr std::string_view kFacedKeys[] = {
+    "inner",       "outer",      "edge",      "edge-thickness", "sphere-centre",
+    "radial-step", "wavelength", "frequency", "feed-share",     "min-path"};
 constexpr std::string_view kShapedKeys[] = {"edge-angle", "feed-distance", "thickness",
                                             "edge-taper", "feed-q",        "rays"};
 constexpr std::string_view kShapes[] = {"uniform", "sine"};
@@ -268,8 +266,8 @@ void MakeShaped(Checker& check, LensDesign& lens) {
                      ": give one of them");
   } else if (q != nullptr && (own_q || !own_taper)) {
     shaped.feed_q = check.Real("feed-q", "a feed Q of 0 or more", NotNegative);
-  } else if (auto v = check.Real("edge-taper", "an edge taper of 0 dB or more", NotNegative,
-                                 false)) {
+  } else if (auto v =
+                 check.Real("edge-taper", "an edge taper of 0 dB or more", NotNegative, false)) {
     shaped.edge_taper_db = *v;
   }
   if (auto v = check.Real(
@@ -397,7 +395,6 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   return FinishDesign(check, lens);
 }
 
-
 std::optional<std::string> CheckDesignKinds(const DesignRun& run) {
   const auto shaped = std::count_if(run.designs.begin(), run.designs.end(),
                                     [](const LensDesign& d) { return d.shaped.has_value(); });
@@ -420,7 +417,8 @@ std::optional<std::string> CheckRunFiles(const DesignRun& run) {
     return ec ? fs::path(name).lexically_normal() : path;
   };
   // Each file written, and the design that writes it (0 for the report).
-  std::map<fs::path, std::size_t> writer = {{canonical(run.report), 0}};
+  std::map<fs::path, std::size_t> writer;
+  if (!run.report.empty()) writer.emplace(canonical(run.report), 0);
   for (std::size_t i = 0; i < run.designs.size(); ++i) {
     const std::string& tor = run.designs[i].tor;
     if (tor.empty()) continue;

@@ -60,13 +60,13 @@ std::span<const DesignKey> DesignKeys();
 /// A shaped lens: both faces synthesised from a ray mapping instead of one
 /// face prescribed. Lengths in the lens unit.
 struct ShapedDesign {
-  bool sine = false;             // the sine condition; otherwise a uniform aperture
-  float edge_angle_deg = 0.0f;   // feed angle of the lens edge
-  float feed_distance = 0.0f;    // feed to the inner face on the axis
-  float thickness = 0.0f;        // on the axis
-  std::optional<float> feed_q;   // the feed's Q, when given
-  float edge_taper_db = 10.0f;   // picks Q when it is not given (uniform only)
-  int32_t rays = 31;             // rows of the profile, equal steps of feed angle
+  bool sine = false;            // the sine condition; otherwise a uniform aperture
+  float edge_angle_deg = 0.0f;  // feed angle of the lens edge
+  float feed_distance = 0.0f;   // feed to the inner face on the axis
+  float thickness = 0.0f;       // on the axis
+  std::optional<float> feed_q;  // the feed's Q, when given
+  float edge_taper_db = 10.0f;  // picks Q when it is not given (uniform only)
+  int32_t rays = 31;            // rows of the profile, equal steps of feed angle
 };
 
 /// One lens, every value checked, as the dialogue's answers hold it.

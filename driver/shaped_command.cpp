@@ -177,14 +177,16 @@ std::vector<std::string> ShapedReport(const LensDesign& lens, const design::Shap
 int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream& err) {
   try {
     // The report is opened (and emptied) before the first lens, as the dialogue does
-    RecordFile report(run.report, textio::kReport);
+    std::optional<RecordFile> report;
+    if (!run.report.empty()) report.emplace(run.report, textio::kReport);
     for (std::size_t index = 0; index < run.designs.size(); ++index) {
       const LensDesign& lens = run.designs[index];
       const design::ShapedLensSpec spec = ShapedSpecOf(lens);
       const design::ShapedLens result = design::DesignShapedLens(spec, lens.shaped->rays);
       const bool made = result.status == design::ShapedStatus::kOk;
       std::vector<std::string> records = ShapedReport(lens, result);
-      std::vector<std::string> notes, warnings, files = {run.report};
+      std::vector<std::string> notes, warnings, files;
+      if (report) files.push_back(run.report);
       if (!made) notes.push_back(design::ShapedRefusal(result));
 
       // The tor file: both faces and the rim, checked as kevrano-tor check would
@@ -205,7 +207,7 @@ int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::os
           files.push_back(lens.tor);
         }
       }
-      report.Write(records);
+      if (report) report->Write(records);
 
       const std::string unit = lens.units > 0
                                    ? " " + std::string(textio::At(torfile::kUnitNames, lens.units))
@@ -251,7 +253,7 @@ int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::os
         } else {
           line += "no lens";
         }
-        line += "; wrote ";
+        line += files.empty() ? "; wrote no file" : "; wrote ";
         for (std::size_t i = 0; i < files.size(); ++i) line += (i > 0 ? ", " : "") + files[i];
         out << line << '\n';
         for (const std::string& note : notes) out << "  " << note << '\n';
@@ -259,7 +261,7 @@ int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::os
       }
       out.flush();
     }
-    report.Close();
+    if (report) report->Close();
   } catch (const textio::Failure& failure) {
     out.flush();
     err << failure.Diagnostic() << '\n';

@@ -26,7 +26,8 @@ std::optional<double> ShapedFeedQOf(const LensDesign& lens);
 /// figures and the profile table, or the line saying why there is no lens.
 std::vector<std::string> ShapedReport(const LensDesign& lens, const design::ShapedLens& result);
 
-/// Runs the shaped lenses of `run` (every design shaped) into one report.
+/// Runs the shaped lenses of `run` (every design shaped) into one report, or
+/// none when the run names none.
 /// Returns the exit status: 0, or 1 after a failure to write a file, whose
 /// diagnostic went to `err`. A lens that does not exist is reported and
 /// counts as run.
