@@ -67,7 +67,8 @@ void KEVRANO(textio::Units& io, const design::DesignOptions& options, const Desi
       // End of input typed at the terminal here (Ctrl-D) follows a finished
       // design, so the run ends as if no other design were wanted. A script
       // that ends here is out of step and still fails.
-      if (failure.number() != textio::FailureNumber::kEndOfFile || !io.AsksAgain(inputl.IUNIT)) {
+      if (failure.number() != textio::FailureNumber::kEndOfFile ||
+          !io.AsksAgain(inputl.IUNIT)) {
         throw;
       }
       answer = 0;
