@@ -216,31 +216,5 @@ TEST(ShapedLensTest, OutlineCheck) {
   }
 }
 
-// The feed's Q from an edge taper (10 dB at 26.565 deg: 10.32, as analyse
-// prints for the bundled lens), and inputs refused before any ray is traced.
-TEST(ShapedLensTest, FeedQAndInputs) {
-  EXPECT_NEAR(10.3189, ShapedFeedQ(10.0, 26.565 * kDeg).value_or(0.0), 1e-4);
-  EXPECT_FALSE(ShapedFeedQ(-1.0, 0.4).has_value());
-  EXPECT_FALSE(ShapedFeedQ(10.0, 90.0 * kDeg).has_value());
-  struct Case {
-    const char* name;
-    double eps, feed, thickness, edge_deg;
-    int rays;
-  };
-  const Case kCases[] = {
-      {"eps 1", 1.0, 20, 7, 26, 11},         {"no feed distance", 2.25, 0, 7, 26, 11},
-      {"no thickness", 2.25, 20, 0, 26, 11}, {"edge at 90 deg", 2.25, 20, 7, 90, 11},
-      {"one ray", 2.25, 20, 7, 26, 1},       {"3502 rays", 2.25, 20, 7, 26, 3502},
-  };
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    ShapedLensSpec spec = Spec(c.thickness, c.edge_deg * kDeg, kSine24, c.feed);
-    spec.eps = c.eps;
-    const ShapedLens lens = DesignShapedLens(spec, c.rays);
-    EXPECT_EQ(ShapedStatus::kBadInput, lens.status);
-    EXPECT_FALSE(lens.problem.empty());
-  }
-}
-
 }  // namespace
 }  // namespace design
