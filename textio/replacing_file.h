@@ -41,6 +41,11 @@ class ReplacingFile {
   /// The system's error number of the first failed write, or 0.
   int error() const { return buffer_.error(); }
 
+  /// The name the text is being written under: the temporary file, or the
+  /// output itself when it is written directly. For writers that take a
+  /// file name rather than a stream.
+  const std::string& writing_path() const { return temporary_.empty() ? path_ : temporary_; }
+
   /// The name the output was opened under.
   const std::string& path() const { return path_; }
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "optics/analysis.h"
+#include "optics/sine_condition.h"
 #include "textio/checked.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
@@ -111,6 +112,12 @@ std::string SummaryText(const std::string& path, const Mesh& file, const Trace& 
   text += SummaryRow("collimation", "largest exit angle " + Fix(fig.max_exit_angle_deg, 3) +
                                         " deg (single rays as traced " +
                                         Fix(fig.max_raw_exit_angle_deg, 3) + " deg)");
+  if (const auto sine = SineConditionDeviation(trace)) {
+    text += SummaryRow("sine condition", "deviation " + Fix(100.0 * sine->deviation, 2) + " % at " +
+                                             Fix(sine->edge_theta * kDeg, 2) +
+                                             " deg (paraxial focal length " +
+                                             Num(sine->focal_length) + " " + unit + ")");
+  }
   text += SummaryRow("spillover", budget(e.spillover));
   text += SummaryRow("taper", budget(e.taper));
   text += SummaryRow("phase", budget(e.phase));
@@ -162,6 +169,13 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
     text += "\n";
   }
   return text;
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.flush();
+  return static_cast<bool>(out);
 }
 
 }  // namespace

@@ -32,4 +32,16 @@ std::optional<std::string> WriteOutput(const std::string& path, std::string_view
   return "cannot write: " + std::generic_category().message(error);
 }
 
+std::optional<std::string> WriteOutputByName(
+    const std::string& path,
+    const std::function<bool(const std::string& name, std::string* error)>& write) {
+  int error = 0;
+  std::unique_ptr<textio::ReplacingFile> file = textio::ReplacingFile::Open(path, &error);
+  if (!file) return "cannot write: " + std::generic_category().message(error);
+  std::string message;
+  if (!write(file->writing_path(), &message)) return message;  // the temporary file goes
+  if (!file->Commit(&error)) return "cannot write: " + std::generic_category().message(error);
+  return std::nullopt;
+}
+
 }  // namespace tortool

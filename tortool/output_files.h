@@ -6,6 +6,7 @@
 // other before anything is written, then each written whole or not at all.
 // Every command with output files goes through here.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,13 @@ std::optional<std::string> OutputClash(const std::string& lens_path,
 /// written. Returns the message ("cannot write: File too large") when it
 /// fails; the old file is then as it was.
 std::optional<std::string> WriteOutput(const std::string& path, std::string_view text);
+
+/// As WriteOutput, for a writer that takes a file name (a CAD library): it
+/// writes to a temporary name beside `path`, which replaces `path` only when
+/// `write` returns true. Returns the message when it fails.
+std::optional<std::string> WriteOutputByName(
+    const std::string& path,
+    const std::function<bool(const std::string& name, std::string* error)>& write);
 
 }  // namespace tortool
 
