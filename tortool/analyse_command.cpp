@@ -3,12 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <optional>
 #include <utility>
@@ -169,13 +165,6 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
     text += "\n";
   }
   return text;
-}
-
-bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  return static_cast<bool>(out);
 }
 
 }  // namespace
