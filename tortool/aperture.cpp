@@ -188,10 +188,10 @@ std::vector<double> SmoothExits(const Trace& trace, const Runs& runs, ApertureFi
 }
 
 /// Paths to the exit point and, along the smoothed exit direction, to the
-/// aperture plane; the phase error in the plane and its RMS and peak.
+/// aperture plane; the phase error in the plane and its RMS and peak. The
+/// phase error is taken about the power-weighted mean phase, so that no one
+/// ray's rounding (the axial ray's, say) offsets all the others.
 void TracePhases(const Trace& trace, const Runs& runs, double wavelength, ApertureFigures* fig) {
-  double sum_w = 0.0;
-  double sum_e2 = 0.0;
   for (const std::size_t i : runs.through) {
     const RayRecord& ray = trace.rays[i];
     TubeFigures& tube = fig->rays[i];
@@ -200,10 +200,20 @@ void TracePhases(const Trace& trace, const Runs& runs, double wavelength, Apertu
     tube.path_to_plane = tube.path_to_exit + to_plane / std::cos(tube.exit_angle);
     tube.plane_radius = tube.exit_radius + to_plane * std::tan(tube.exit_angle);
   }
+  // Phases relative to the axial ray, then about their mean
   const double reference = fig->rays[runs.through.front()].path_to_plane;
+  std::complex<double> mean;
   for (const std::size_t i : runs.through) {
     TubeFigures& tube = fig->rays[i];
     tube.phase_error_deg = 360.0 * Reduced(tube.path_to_plane - reference, wavelength) / wavelength;
+    mean += std::polar(tube.exit_power, tube.phase_error_deg / kDeg);
+  }
+  const double mean_deg = std::abs(mean) > 0.0 ? std::arg(mean) * kDeg : 0.0;
+  double sum_w = 0.0;
+  double sum_e2 = 0.0;
+  for (const std::size_t i : runs.through) {
+    TubeFigures& tube = fig->rays[i];
+    tube.phase_error_deg = Reduced(tube.phase_error_deg - mean_deg, 360.0);
     sum_w += tube.exit_power;
     sum_e2 += tube.exit_power * tube.phase_error_deg * tube.phase_error_deg;
     if (std::fabs(tube.phase_error_deg) > std::fabs(fig->peak_phase_error_deg)) {

@@ -20,8 +20,8 @@
 // the ray to the exit point and on along the axis to the aperture plane.
 //
 // The reported phase error is the wavefront error in the aperture plane: the
-// optical path to the plane along the smoothed exit direction, relative to
-// the axial ray, reduced modulo the wavelength.
+// optical path to the plane along the smoothed exit direction, reduced modulo
+// the wavelength, about the power-weighted mean phase of the rays through.
 //
 // Gain and directivity have their IEEE meanings: gain counts every loss
 // (spillover, blockage, reflection, dielectric loss, taper and phase) and is
@@ -52,7 +52,7 @@ struct TubeFigures {
   double exit_radius = 0.0;   // smoothed radius of the exit point
   double path_to_plane = 0.0;  // on to the aperture plane along the smoothed direction
   double plane_radius = 0.0;   // where that direction crosses the aperture plane
-  double phase_error_deg = 0.0;  // path to the plane relative to the axial ray, mod λ
+  double phase_error_deg = 0.0;  // path to the plane, mod λ, about the mean phase
   double tube_inner = 0.0;  // the annulus of the exit face the tube radiates from
   double tube_outer = 0.0;
 };
