@@ -12,6 +12,17 @@
 namespace tortool {
 namespace {
 
+using optics::Efficiencies;
+using optics::FateName;
+using optics::kRaysPerZone;
+using optics::PowerShares;
+using optics::RayFate;
+using optics::RayRecord;
+using optics::TubeFigures;
+using optics::ZoneSampling;
+using torfile::MillimetresPer;
+using torfile::UnitName;
+
 constexpr double kDeg = 180.0 / std::numbers::pi;
 /// Free-space wavelength in millimetres times frequency in GHz.
 constexpr double kLightMillimetreGhz = 299.792458;

@@ -10,11 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "tortool/analysis.h"
-#include "tortool/aperture.h"
-#include "tortool/tor_file.h"
+#include "optics/analysis.h"
+#include "optics/aperture.h"
+#include "torfile/mesh.h"
 
 namespace tortool {
+
+using optics::AnalysisOptions;
+using optics::ApertureFigures;
+using optics::Trace;
+using torfile::LengthUnit;
 
 /// What the figures were computed for.
 struct AnalyseSetting {

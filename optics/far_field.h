@@ -1,5 +1,5 @@
-#ifndef KEVRANO_TORTOOL_FAR_FIELD_H_
-#define KEVRANO_TORTOOL_FAR_FIELD_H_
+#ifndef KEVRANO_OPTICS_FAR_FIELD_H_
+#define KEVRANO_OPTICS_FAR_FIELD_H_
 
 // The far field of an axisymmetric aperture made of annuli, each lying in a
 // plane z = const of its own (the annuli of the exit face of a lens).
@@ -20,7 +20,7 @@
 #include <optional>
 #include <vector>
 
-namespace tortool {
+namespace optics {
 
 /// An annulus inner <= ρ <= outer of constant aperture field in the plane z.
 struct Annulus {
@@ -93,6 +93,6 @@ struct PatternPoint {
 std::vector<PatternPoint> SamplePattern(const RadiationIntegral& pattern, double theta_max_deg,
                                         int count);
 
-}  // namespace tortool
+}  // namespace optics
 
-#endif  // KEVRANO_TORTOOL_FAR_FIELD_H_
+#endif  // KEVRANO_OPTICS_FAR_FIELD_H_

@@ -1,7 +1,7 @@
 // The figures of traces built by hand, whose answers are closed forms
 // (lens-physics conventions: feed at the origin, z along the axis).
 
-#include "tortool/aperture.h"
+#include "optics/aperture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <functional>
 #include <numbers>
 
-namespace tortool {
+namespace optics {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -223,4 +223,4 @@ TEST(RadiationIntegralTest, ObliquityAndAdditivity) {
 }
 
 }  // namespace
-}  // namespace tortool
+}  // namespace optics

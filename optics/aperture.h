@@ -1,5 +1,5 @@
-#ifndef KEVRANO_TORTOOL_APERTURE_H_
-#define KEVRANO_TORTOOL_APERTURE_H_
+#ifndef KEVRANO_OPTICS_APERTURE_H_
+#define KEVRANO_OPTICS_APERTURE_H_
 
 // The figures of a traced lens: where the feed's power goes, the phase of
 // each ray tube, the far field radiated from the lens's exit face, gain and
@@ -34,10 +34,10 @@
 #include <string>
 #include <vector>
 
-#include "tortool/analysis.h"
-#include "tortool/far_field.h"
+#include "optics/analysis.h"
+#include "optics/far_field.h"
 
-namespace tortool {
+namespace optics {
 
 /// A zone should get at least this many rays for its tubes to be sized.
 inline constexpr int32_t kRaysPerZone = 5;
@@ -95,6 +95,6 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
                                                       const AnalysisOptions& options,
                                                       std::string* error);
 
-}  // namespace tortool
+}  // namespace optics
 
-#endif  // KEVRANO_TORTOOL_APERTURE_H_
+#endif  // KEVRANO_OPTICS_APERTURE_H_

@@ -1,4 +1,4 @@
-#include "tortool/aperture.h"
+#include "optics/aperture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 
 #include "textio/checked.h"
 
-namespace tortool {
+namespace optics {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -361,4 +361,4 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   return fig;
 }
 
-}  // namespace tortool
+}  // namespace optics
