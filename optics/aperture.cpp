@@ -195,7 +195,7 @@ void TracePhases(const Trace& trace, const Runs& runs, double wavelength, Apertu
   for (const std::size_t i : runs.through) {
     const RayRecord& ray = trace.rays[i];
     TubeFigures& tube = fig->rays[i];
-    tube.path_to_exit = std::hypot(ray.entry.z, ray.entry.r) + trace.index * ray.length_in_lens;
+    tube.path_to_exit = ray.path_to_exit;
     const double to_plane = std::max(0.0, trace.aperture_z - ray.exit.z);
     tube.path_to_plane = tube.path_to_exit + to_plane / std::cos(tube.exit_angle);
     tube.plane_radius = tube.exit_radius + to_plane * std::tan(tube.exit_angle);

@@ -42,6 +42,7 @@ Trace Synthetic(const Lens& lens, int rays) {
     ray.exit = {20.0 - lens.below, lens.radius(ray.theta)};
     ray.exit_angle = i == 0 ? 0.0 : lens.exit_angle;
     ray.length_in_lens = lens.length;
+    ray.path_to_exit = 10.0 + 1.5 * lens.length;
     ray.entry_face = lens.faces;
     ray.exit_face = lens.faces;
     ray.entry_zone = 0;
