@@ -106,7 +106,7 @@ std::string UsageText() {
   return "usage: kevrano-tor check FILE.tor\n"
          "       kevrano-tor svg FILE.tor > lens.svg\n"
          "       kevrano-tor stl [--segments N] FILE.tor > lens.stl\n"
-         "       kevrano-tor analyse FILE.tor --wavelength L [options]\n"
+         "       kevrano-tor analyse FILE.tor (--wavelength L | --frequency F) [options]\n"
          "       kevrano-tor --version\n"
          "\n"
          "Checks, draws and meshes the zoned lens of a tor file.\n"
