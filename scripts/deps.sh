@@ -4,7 +4,8 @@
 # it prints the apt-get line to run and carries on, so that tools installed
 # some other way still serve.
 #
-#   scripts/deps.sh build   compiler, CMake, Ninja and the libraries (make demo, make build)
+#   scripts/deps.sh build   compiler, CMake, Ninja and the libraries (make demo, make build);
+#                           libmeep-dev is optional: without it kevrano-tor has no fullwave
 #   scripts/deps.sh test    build, plus mandoc for the man page check, dpkg-dev for the package
 #                           and valgrind for the memory check
 #   scripts/deps.sh bench   build, plus Google Benchmark, and valgrind to count instructions
@@ -14,7 +15,7 @@
 set -eu
 
 level=${1:-build}
-packages="cmake ninja-build g++ libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev libpng-dev"
+packages="cmake ninja-build g++ libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev libpng-dev libmeep-dev"
 case $level in
   build) ;;
   test) packages="$packages mandoc dpkg-dev valgrind" ;;
