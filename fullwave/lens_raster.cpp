@@ -28,7 +28,14 @@ std::optional<long> FloorIndex(double x) {
 
 std::optional<PermittivityMap> PermittivityMap::Build(const LensSection& lens, double cell,
                                                       double z0, std::string* error) {
-  const std::vector<PointZR>& p = lens.outline;
+  // Points on the axis may come out a rounding error below it (a cubic
+  // segment evaluated at its end): such r count as 0.
+  std::vector<PointZR> p = lens.outline;
+  double size = 1.0;
+  for (const PointZR& q : p) size = std::max({size, std::fabs(q.z), std::fabs(q.r)});
+  for (PointZR& q : p) {
+    if (q.r < 0.0 && q.r > -1e-9 * size) q.r = 0.0;
+  }
   if (p.size() < 3) {
     *error = "the lens section needs at least three vertices";
     return std::nullopt;
