@@ -43,7 +43,7 @@ FullWaveResult RunFullWave(const LensSection& lens, const FullWaveOptions& optio
 
   // Lengths in wavelengths from here on.
   LensSection scaled = lens;
-  for (PointZR& p : scaled.outline) {
+  for (torfile::Point& p : scaled.outline) {
     p.z /= options.wavelength;
     p.r /= options.wavelength;
   }
@@ -76,7 +76,7 @@ FullWaveResult RunFullWave(const LensSection& lens, const FullWaveOptions& optio
 
   // The free-space feed's level at the lens's edge angle, as a check of the feed.
   double edge_angle = 0.0;
-  for (const PointZR& p : scaled.outline) {
+  for (const torfile::Point& p : scaled.outline) {
     if (p.z > 0.0) edge_angle = std::max(edge_angle, std::atan2(p.r, p.z));
   }
   const FarField feed_far(feed.surface, k);

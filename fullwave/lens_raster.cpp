@@ -14,6 +14,10 @@ namespace {
 // slanted.
 constexpr int kScanLines = 32;
 
+// Chords per cubic segment of the outline: a lens face of a few wavelengths
+// per segment stays within a thousandth of a cell of its chords.
+constexpr int kChordsPerCubic = 24;
+
 // Largest lattice index the map accepts (keeps every product in range).
 constexpr double kMaxIndex = 1e7;
 
@@ -26,14 +30,18 @@ std::optional<long> FloorIndex(double x) {
 
 }  // namespace
 
+LensSection SectionOf(const torfile::Mesh& mesh, const torfile::Outline& outline) {
+  return {torfile::OutlinePolygon(mesh, outline, kChordsPerCubic), mesh.dielectric};
+}
+
 std::optional<PermittivityMap> PermittivityMap::Build(const LensSection& lens, double cell,
                                                       double z0, std::string* error) {
   // Points on the axis may come out a rounding error below it (a cubic
   // segment evaluated at its end): such r count as 0.
-  std::vector<PointZR> p = lens.outline;
+  std::vector<torfile::Point> p = lens.outline;
   double size = 1.0;
-  for (const PointZR& q : p) size = std::max({size, std::fabs(q.z), std::fabs(q.r)});
-  for (PointZR& q : p) {
+  for (const torfile::Point& q : p) size = std::max({size, std::fabs(q.z), std::fabs(q.r)});
+  for (torfile::Point& q : p) {
     if (q.r < 0.0 && q.r > -1e-9 * size) q.r = 0.0;
   }
   if (p.size() < 3) {
@@ -49,7 +57,7 @@ std::optional<PermittivityMap> PermittivityMap::Build(const LensSection& lens, d
     return std::nullopt;
   }
   double z_min = p[0].z, z_max = p[0].z, r_max = 0.0;
-  for (const PointZR& q : p) {
+  for (const torfile::Point& q : p) {
     if (!std::isfinite(q.z) || !std::isfinite(q.r) || q.r < 0.0) {
       *error = "a vertex of the lens section is not finite or lies at r < 0";
       return std::nullopt;
@@ -91,8 +99,8 @@ std::optional<PermittivityMap> PermittivityMap::Build(const LensSection& lens, d
       const double zc = map.z_first_ + (static_cast<double>(row) + (s + 0.5) / kScanLines) * h;
       crossings.clear();
       for (std::size_t i = 0; i < p.size(); ++i) {
-        const PointZR& a = p[i];
-        const PointZR& b = p[(i + 1) % p.size()];
+        const torfile::Point& a = p[i];
+        const torfile::Point& b = p[(i + 1) % p.size()];
         if ((a.z <= zc && zc < b.z) || (b.z <= zc && zc < a.z)) {
           crossings.push_back(a.r + (zc - a.z) * (b.r - a.r) / (b.z - a.z));
         }

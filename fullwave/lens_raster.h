@@ -15,19 +15,21 @@
 #include <string>
 #include <vector>
 
-namespace fullwave {
+#include "torfile/geometry.h"
+#include "torfile/mesh.h"
+#include "torfile/outline.h"
 
-/// A point of the meridian: z along the axis, r from it.
-struct PointZR {
-  double z = 0.0;
-  double r = 0.0;
-};
+namespace fullwave {
 
 /// The lens to simulate: its section and material.
 struct LensSection {
-  std::vector<PointZR> outline;  // closed polygon, either orientation
-  double permittivity = 1.0;     // relative, of the lens material
+  std::vector<torfile::Point> outline;  // closed polygon, either orientation
+  double permittivity = 1.0;            // relative, of the lens material
 };
+
+/// The section of a checked lens (cubic segments as short chords) and its
+/// dielectric, in the mesh's unit.
+LensSection SectionOf(const torfile::Mesh& mesh, const torfile::Outline& outline);
 
 /// Area fractions of a lens section on the half-cell lattice of a grid.
 class PermittivityMap {

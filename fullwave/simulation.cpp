@@ -131,7 +131,7 @@ SurfaceRun RunSimulation(const std::optional<LensSection>& lens, const DiscField
   if (lens) {
     map = PermittivityMap::Build(*lens, cell, 0.0, &run.error);
     if (!map) return run;
-    for (const PointZR& p : lens->outline) {
+    for (const torfile::Point& p : lens->outline) {
       r_max = std::max(r_max, p.r);
       z_min = std::min(z_min, p.z);
       z_max = std::max(z_max, p.z);
@@ -232,7 +232,7 @@ SurfaceRun RunSimulation(const std::optional<LensSection>& lens, const DiscField
     peak = std::max(peak, energy);
     now.periods = t;
     now.energy_db = peak > 0.0 && energy > 0.0 ? 10.0 * std::log10(energy / peak) : now.stop_db;
-    if (progress && t >= next_report) {
+    if (progress && peak > 0.0 && t >= next_report) {
       progress(now);
       next_report = t + 5.0;
     }
@@ -243,7 +243,7 @@ SurfaceRun RunSimulation(const std::optional<LensSection>& lens, const DiscField
       return run;
     }
   }
-  if (progress) progress(now);
+  if (progress && next_report - 5.0 < now.periods) progress(now);  // the last, unless just shown
   run.periods = f.time() / scale;
 
   // The closed surface: bottom (normal −z), side (+r), top (+z).

@@ -20,6 +20,7 @@
 #include "tortool/analysis_svg.h"
 #include "tortool/cli_support.h"
 #include "tortool/exit_status.h"
+#include "tortool/regime_note.h"
 
 namespace tortool {
 
@@ -280,7 +281,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
       return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
     }
   }
-  out << SummaryText(shown, file, *trace, *figures, options);
+  out << SummaryText(shown, file, *trace, *figures, options)
+      << RegimeNote(file, outline, options.wavelength);
   out.flush();
   if (!out) {
     err << "kevrano-tor: error writing standard output\n";

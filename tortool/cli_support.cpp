@@ -112,4 +112,23 @@ std::string SummaryRow(std::string_view label, const std::string& value) {
   return line + value + "\n";
 }
 
+bool NameTheSameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const auto canonical = [](const std::string& name) {
+    std::error_code error;
+    const fs::path path = fs::weakly_canonical(name, error);
+    return error ? fs::path(name).lexically_normal() : path;
+  };
+  return canonical(a) == canonical(b);
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.flush();
+  return static_cast<bool>(out);
+}
+
 }  // namespace tortool

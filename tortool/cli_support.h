@@ -60,6 +60,13 @@ std::string DrawingTitle(const std::string& path);
 /// columns, then the value and a line end.
 std::string SummaryRow(std::string_view label, const std::string& value);
 
+/// True when two names reach one file, whether or not it exists yet (links
+/// and "dir/../" spellings included).
+bool NameTheSameFile(const std::string& a, const std::string& b);
+
+/// Writes `text` to the file `path`, replacing it; false when that fails.
+bool WriteTextFile(const std::string& path, const std::string& text);
+
 }  // namespace tortool
 
 #endif  // KEVRANO_TORTOOL_CLI_SUPPORT_H_
