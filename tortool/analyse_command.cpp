@@ -22,6 +22,7 @@
 #include "tortool/analysis_svg.h"
 #include "tortool/cli_support.h"
 #include "tortool/exit_status.h"
+#include "tortool/regime_note.h"
 
 namespace tortool {
 
@@ -218,7 +219,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   }
   const AnalyseSetting setting{shown, file.unit, options};
   for (const std::string& warning : Warnings(*trace, *figures)) Diagnose(err, shown, 0, warning);
-  out << (json ? JsonText(setting, *trace, *figures) : SummaryText(setting, *trace, *figures));
+  out << (json ? JsonText(setting, *trace, *figures)
+               : SummaryText(setting, *trace, *figures) + RegimeNote(file, outline, options.wavelength));
   out.flush();
   if (!out) {
     err << "kevrano-tor: error writing standard output\n";

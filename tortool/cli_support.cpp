@@ -124,4 +124,11 @@ bool SameFile(const std::string& a, const std::string& b) {
   return canonical(a) == canonical(b);
 }
 
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.flush();
+  return static_cast<bool>(out);
+}
+
 }  // namespace tortool

@@ -64,6 +64,9 @@ bool SameFile(const std::string& a, const std::string& b);
 /// columns, then the value and a line end.
 std::string SummaryRow(std::string_view label, const std::string& value);
 
+/// Writes `text` to the file `path`, replacing it; false when that fails.
+bool WriteTextFile(const std::string& path, const std::string& text);
+
 }  // namespace tortool
 
 #endif  // KEVRANO_TORTOOL_CLI_SUPPORT_H_
