@@ -4,7 +4,8 @@
 # it prints the apt-get line to run and carries on, so that tools installed
 # some other way still serve.
 #
-#   scripts/deps.sh build   compiler, CMake, Ninja and the libraries (make demo, make build)
+#   scripts/deps.sh build   compiler, CMake, Ninja and the libraries (make demo, make build);
+#                           libmeep-dev is optional: without it kevrano-tor has no fullwave
 #   scripts/deps.sh test    build, plus mandoc for the man page check, dpkg-dev and lintian for
 #                           the package and valgrind for the memory check
 #   scripts/deps.sh bench   build, plus Google Benchmark, and valgrind to count instructions
@@ -19,6 +20,8 @@ packages="cmake ninja-build g++ libgtest-dev libcli11-dev libtomlplusplus-dev nl
 # workshop; the build leaves out a command whose library is missing.
 packages="$packages pkgconf libocct-data-exchange-dev libocct-modeling-algorithms-dev"
 packages="$packages libocct-modeling-data-dev libocct-foundation-dev libdxflib-dev"
+# The full-wave check (kevrano-tor fullwave); left out of the build when missing.
+packages="$packages libmeep-dev"
 case $level in
   build) ;;
   test) packages="$packages mandoc dpkg-dev lintian valgrind" ;;

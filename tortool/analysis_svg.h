@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "optics/analysis.h"
+#include "optics/aperture.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 
@@ -16,7 +17,7 @@ namespace tortool {
 
 /// The whole SVG document; about 40 rays are drawn. `title` heads the page.
 std::string RenderAnalysisSvg(const torfile::Mesh& file, const torfile::Outline& outline,
-                              const optics::Trace& trace, const optics::Figures& figures,
+                              const optics::Trace& trace, const optics::ApertureFigures& figures,
                               double wavelength, std::string_view title);
 
 }  // namespace tortool

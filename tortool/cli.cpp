@@ -17,6 +17,9 @@
 #include "torfile/reader.h"
 #include "tortool/analyse_command.h"
 #include "tortool/arguments.h"
+#ifdef KEVRANO_HAVE_FULLWAVE
+#include "tortool/fullwave_command.h"
+#endif
 #include "tortool/cli_support.h"
 #include "tortool/output_files.h"
 #include "tortool/stl.h"
@@ -175,7 +178,10 @@ std::string UsageText() {
          "       kevrano-tor stl [--segments N | --chord-tolerance T] FILE.tor > lens.stl\n"
          "       kevrano-tor step FILE.tor -o lens.step\n"
          "       kevrano-tor dxf FILE.tor -o lens.dxf\n"
-         "       kevrano-tor analyse FILE.tor --wavelength L [options]\n"
+         "       kevrano-tor analyse FILE.tor (--wavelength L | --frequency F) [options]\n"
+#ifdef KEVRANO_HAVE_FULLWAVE
+         "       kevrano-tor fullwave FILE.tor (--wavelength L | --frequency F) [options]\n"
+#endif
          "       kevrano-tor --version\n"
          "\n"
          "Checks, draws and meshes the zoned lens of a tor file, and writes it for the\n"
@@ -196,6 +202,10 @@ std::string UsageText() {
          "          the file's unit: polylines and splines on the layers faces, rim, axis\n"
          "  analyse traces rays through the lens: phase error, efficiency, beam\n"
          "          (kevrano-tor analyse --help for its options)\n"
+#ifdef KEVRANO_HAVE_FULLWAVE
+         "  fullwave simulates lens and feed on an FDTD grid and sets its directivity\n"
+         "          and beam beside analyse's (kevrano-tor fullwave --help)\n"
+#endif
          "\n"
          "  --segments N          steps around the axis in the STL, 3 to 65536 (default 256)\n"
          "  --chord-tolerance T   facets chosen so that no point of the lens surface lies\n"
@@ -223,6 +233,11 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
   if (!args.empty() && args[0] == "analyse") {
     return RunAnalyse({args.begin() + 1, args.end()}, in, out, err);
   }
+#ifdef KEVRANO_HAVE_FULLWAVE
+  if (!args.empty() && args[0] == "fullwave") {
+    return RunFullwave({args.begin() + 1, args.end()}, in, out, err);
+  }
+#endif
 
   // Help wins over everything else on the line, then the version
   for (const std::string_view flag : {"-h", "--help", "--version"}) {
