@@ -207,6 +207,8 @@ TEST_F(FileSafetyTest, KevranoTor) {
       {"an operand after --", "kevrano-tor svg l.tor -- x", "l.tor<lens", 2,
        "kevrano-tor: unexpected argument 'x': one tor file at a time", ""},
       {"the tor file after --", "kevrano-tor check -- l.tor", "l.tor<lens", 0, "", ""},
+      {"a flag before an option takes no value", "kevrano-tor analyse --json --wavelength 1 l.tor",
+       "l.tor<lens", 0, "", ""},
   };
   for (const Row& row : kRows) Check(row);
 }

@@ -10,7 +10,7 @@ namespace tortool {
 std::vector<std::string> ValueOptions(const CLI::App& command) {
   std::vector<std::string> names;
   for (const CLI::Option* option : command.get_options()) {
-    if (option->get_type_size_max() <= 0) continue;  // a flag
+    if (option->get_expected_max() <= 0 || option->get_type_size_max() <= 0) continue;  // a flag
     for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
     for (const std::string& name : option->get_snames()) names.push_back("-" + name);
   }

@@ -18,6 +18,7 @@
 #include "textio/checked.h"
 #include "torfile/mesh.h"
 #include "torfile/outline.h"
+#include "tortool/arguments.h"
 #include "tortool/cli_support.h"
 #include "tortool/exit_status.h"
 #include "tortool/output_files.h"
@@ -156,7 +157,13 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
         << " fullwave --help)\n";
     return kExitUsage;
   };
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  std::vector<std::string> given = args;
+  const bool asks_help = std::any_of(
+      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
+  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
+    return bad(*fault);
+  }
+  std::vector<std::string> reversed(given.rbegin(), given.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
