@@ -2,6 +2,7 @@
 // checked against closed forms of lens optics.
 
 #include "optics/analysis.h"
+#include "optics/aperture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <numbers>
 #include <sstream>
 
-#include "optics/aperture.h"
 #include "tests/process.h"
 #include "torfile/test_support.h"
 

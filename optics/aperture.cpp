@@ -89,8 +89,8 @@ void SplitPower(const Trace& trace, double q, double loss_per_length, ApertureFi
   const std::size_t count = rays.size();
   PowerShares& power = fig->power;
   power.spilled = FeedPowerBeyond(q, trace.edge_angle);
-  double on_lens = 0.0;        // feed power of the rays that meet the lens
-  double unblocked = 0.0;      // of it, rays through or reflected whole
+  double on_lens = 0.0;     // feed power of the rays that meet the lens
+  double unblocked = 0.0;   // of it, rays through or reflected whole
   double through_faces = 0.0;  // power the faces pass, on rays through
   for (std::size_t i = 0; i < count; ++i) {
     const RayRecord& ray = rays[i];
@@ -243,9 +243,9 @@ std::pair<std::vector<Annulus>, double> ExitFaceTubes(const Trace& trace, const 
     const double theta = rays[i].theta;
     const double lo_angle = i == 0 ? 0.0 : 0.5 * (rays[i - 1].theta + theta);
     const double hi_angle = i + 1 == count ? trace.edge_angle : 0.5 * (theta + rays[i + 1].theta);
-    tube.tube_inner = i == 0              ? 0.0
-                      : i > runs.start[i] ? 0.5 * (fig->rays[i - 1].exit_radius + tube.exit_radius)
-                                          : tube.exit_radius - slope[i] * (theta - lo_angle);
+    tube.tube_inner = i == 0                 ? 0.0
+                      : i > runs.start[i]    ? 0.5 * (fig->rays[i - 1].exit_radius + tube.exit_radius)
+                                             : tube.exit_radius - slope[i] * (theta - lo_angle);
     tube.tube_outer = i < runs.end[i] ? 0.5 * (tube.exit_radius + fig->rays[i + 1].exit_radius)
                                       : tube.exit_radius + slope[i] * (hi_angle - theta);
     if (tube.tube_outer <= tube.tube_inner) ++fig->folded_tubes;
@@ -254,8 +254,7 @@ std::pair<std::vector<Annulus>, double> ExitFaceTubes(const Trace& trace, const 
     if (!(area > 0.0) || !(tube.exit_power > 0.0)) continue;
     outermost = std::max({outermost, std::fabs(tube.tube_inner), std::fabs(tube.tube_outer)});
     const double amplitude = std::sqrt(tube.exit_power / area);
-    const double phase =
-        -2.0 * kPi * Reduced(tube.path_to_exit - reference, wavelength) / wavelength;
+    const double phase = -2.0 * kPi * Reduced(tube.path_to_exit - reference, wavelength) / wavelength;
     aperture.push_back({std::min(tube.tube_inner, tube.tube_outer),
                         std::max(tube.tube_inner, tube.tube_outer), std::polar(amplitude, phase),
                         rays[i].exit.z - trace.aperture_z});
@@ -293,8 +292,8 @@ void SampleZones(const Trace& trace, const Runs& runs, ApertureFigures* fig) {
   const double factor = kRaysPerZone / std::max(0.5, static_cast<double>(s.fewest_rays));
   const double intervals = static_cast<double>(std::max<std::size_t>(trace.rays.size(), 2) - 1);
   const double wanted = std::ceil(intervals * factor / 1000.0) * 1000.0 + 1.0;
-  s.rays_needed =
-      wanted > kMostRays ? kMostRays + 1 : textio::TruncToInt32(wanted).value_or(kMostRays + 1);
+  s.rays_needed = wanted > kMostRays ? kMostRays + 1
+                                     : textio::TruncToInt32(wanted).value_or(kMostRays + 1);
 }
 
 }  // namespace
@@ -333,8 +332,8 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   // Half a wavelength, but never fewer than about ten rays: with many zones
   // at a short wavelength the rounded nodes tilt single rays more than the
   // rays are apart
-  fig.smoothing_width =
-      std::max(0.5 * lambda, 10.0 * trace.lens_radius / static_cast<double>(trace.rays.size()));
+  fig.smoothing_width = std::max(
+      0.5 * lambda, 10.0 * trace.lens_radius / static_cast<double>(trace.rays.size()));
   const std::vector<double> slope = SmoothExits(trace, runs, &fig);
   TracePhases(trace, runs, lambda, &fig);
   SampleZones(trace, runs, &fig);
@@ -348,9 +347,9 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   Efficiencies& eff = fig.efficiency;
   const double t = fig.power.transmitted;
   eff.taper = t > 0.0 ? sum_amplitude_area * sum_amplitude_area / (aperture_area * t) : 0.0;
-  eff.phase = sum_amplitude_area > 0.0
-                  ? std::norm(pattern.Field(0.0)) / (sum_amplitude_area * sum_amplitude_area)
-                  : 0.0;
+  eff.phase = sum_amplitude_area > 0.0 ? std::norm(pattern.Field(0.0)) /
+                                             (sum_amplitude_area * sum_amplitude_area)
+                                       : 0.0;
   eff.aperture = fig.gain / fig.uniform_gain;
   fig.directivity = eff.dielectric > 0.0 ? fig.gain / eff.dielectric : 0.0;
 

@@ -44,16 +44,16 @@ inline constexpr int32_t kRaysPerZone = 5;
 
 /// Figures of one ray and its tube.
 struct TubeFigures {
-  double feed_power = 0.0;       // fraction of the feed's power in the tube
-  double loss_factor = 1.0;      // power kept along the path in the dielectric
-  double exit_power = 0.0;       // of it, what leaves the exit face towards the aperture
-  double path_to_exit = 0.0;     // optical path, feed to exit point: air + n · dielectric
-  double exit_angle = 0.0;       // smoothed, of the ray leaving the lens
-  double exit_radius = 0.0;      // smoothed radius of the exit point
-  double path_to_plane = 0.0;    // on to the aperture plane along the smoothed direction
-  double plane_radius = 0.0;     // where that direction crosses the aperture plane
+  double feed_power = 0.0;    // fraction of the feed's power in the tube
+  double loss_factor = 1.0;   // power kept along the path in the dielectric
+  double exit_power = 0.0;    // of it, what leaves the exit face towards the aperture
+  double path_to_exit = 0.0;  // optical path, feed to exit point: air + n · dielectric
+  double exit_angle = 0.0;    // smoothed, of the ray leaving the lens
+  double exit_radius = 0.0;   // smoothed radius of the exit point
+  double path_to_plane = 0.0;  // on to the aperture plane along the smoothed direction
+  double plane_radius = 0.0;   // where that direction crosses the aperture plane
   double phase_error_deg = 0.0;  // path to the plane, mod λ, about the mean phase
-  double tube_inner = 0.0;       // the annulus of the exit face the tube radiates from
+  double tube_inner = 0.0;  // the annulus of the exit face the tube radiates from
   double tube_outer = 0.0;
 };
 
@@ -69,9 +69,9 @@ struct ZoneSampling {
 struct ApertureFigures {
   double feed_q = 0.0;
   int32_t transmitted_rays = 0;
-  double rms_phase_error_deg = 0.0;     // weighted by the power leaving the exit face
-  double peak_phase_error_deg = 0.0;    // largest magnitude, with its sign
-  double peak_phase_radius = 0.0;       // in the aperture plane
+  double rms_phase_error_deg = 0.0;  // weighted by the power leaving the exit face
+  double peak_phase_error_deg = 0.0;  // largest magnitude, with its sign
+  double peak_phase_radius = 0.0;     // in the aperture plane
   double max_exit_angle_deg = 0.0;      // smoothed ray tubes
   double max_raw_exit_angle_deg = 0.0;  // single rays, as traced
   int32_t folded_tubes = 0;             // tubes that still fold after smoothing

@@ -79,34 +79,15 @@ TEST(ApertureFigures, MatchClosedForms) {
     double reflection;  // the two faces' product, whatever the loss
     double dielectric;  // exp(-2π n tan δ s / λ)
   } kCases[] = {
-      {"uniform feed onto a uniform aperture",
-       {30.0, uniform},
-       Options(0.0),
-       1.0,
-       1.0 - std::cos(kPi / 6.0),
-       1.0,
-       1.0},
-      {"cos^8 feed, sine mapping",
-       {60.0, sine},
-       Options(4.0),
-       0.760197,
-       1.0 - std::pow(0.5, 9.0),
-       1.0,
-       1.0},
-      {"two faces of 0.96, no loss",
-       {30.0, uniform, 0.0, 0.0, 3.0, {kFaces, kFaces}},
-       Options(0.0),
-       1.0,
-       1.0 - std::cos(kPi / 6.0),
-       kFaces * kFaces,
-       1.0},
+      {"uniform feed onto a uniform aperture", {30.0, uniform}, Options(0.0), 1.0,
+       1.0 - std::cos(kPi / 6.0), 1.0, 1.0},
+      {"cos^8 feed, sine mapping", {60.0, sine}, Options(4.0), 0.760197, 1.0 - std::pow(0.5, 9.0),
+       1.0, 1.0},
+      {"two faces of 0.96, no loss", {30.0, uniform, 0.0, 0.0, 3.0, {kFaces, kFaces}},
+       Options(0.0), 1.0, 1.0 - std::cos(kPi / 6.0), kFaces * kFaces, 1.0},
       {"two faces of 0.96, tan delta 0.01 over 3 wavelengths",
-       {30.0, uniform, 0.0, 0.0, 3.0, {kFaces, kFaces}},
-       Options(0.0, 0.01),
-       1.0,
-       1.0 - std::cos(kPi / 6.0),
-       kFaces * kFaces,
-       std::exp(-2.0 * kPi * 1.5 * 0.01 * 3.0)},
+       {30.0, uniform, 0.0, 0.0, 3.0, {kFaces, kFaces}}, Options(0.0, 0.01), 1.0,
+       1.0 - std::cos(kPi / 6.0), kFaces * kFaces, std::exp(-2.0 * kPi * 1.5 * 0.01 * 3.0)},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -122,8 +103,7 @@ TEST(ApertureFigures, MatchClosedForms) {
     EXPECT_NEAR(1.0, e.blockage, 1e-12);
     // Gain = aperture efficiency (πD/λ)², D the outer tubes' diameter
     // (near 20); directivity leaves out only what the dielectric absorbs
-    const double budget =
-        e.spillover * e.taper * e.phase * e.blockage * e.reflection * e.dielectric;
+    const double budget = e.spillover * e.taper * e.phase * e.blockage * e.reflection * e.dielectric;
     EXPECT_NEAR(budget, e.aperture, 1e-9);
     EXPECT_NEAR(10.0, fig->aperture_radius, 0.01);
     EXPECT_NEAR(std::pow(2.0 * kPi * fig->aperture_radius, 2.0) * e.aperture, fig->gain,
@@ -158,16 +138,11 @@ TEST(ApertureFigures, ZonesWithTooFewRaysAreFound) {
     int32_t zones, fewest, sparse, needed;
   } kCases[] = {
       {"two wide zones", [](int i) { return i < 50 ? 0 : 1; }, 2, 50, 0, 0},
-      {"a middle zone of 3 rays", [](int i) { return i < 50   ? 0
-                                                     : i < 53 ? 1
-                                                              : 2; }, 3, 3, 1, 1001},
-      {"a zone of one ray", [](int i) { return i < 99    ? 0
-                                               : i < 100 ? 1
-                                                         : 2; }, 3, 1, 1, 1001},
+      {"a middle zone of 3 rays", [](int i) { return i < 50 ? 0 : i < 53 ? 1 : 2; }, 3, 3, 1,
+       1001},
+      {"a zone of one ray", [](int i) { return i < 99 ? 0 : i < 100 ? 1 : 2; }, 3, 1, 1, 1001},
       {"a zone stepped over", [](int i) { return i < 50 ? 0 : 2; }, 3, 0, 1, 1001},
-      {"five rays do", [](int i) { return i < 50   ? 0
-                                          : i < 55 ? 1
-                                                   : 2; }, 3, 5, 1, 0},
+      {"five rays do", [](int i) { return i < 50 ? 0 : i < 55 ? 1 : 2; }, 3, 5, 1, 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -198,7 +173,8 @@ TEST(ApertureFigures, FeedQFromTheEdgeTaper) {
   } kCases[] = {{10.0, 60.0, 1.660964047}, {20.0, 30.0, 16.007845559}, {0.0, 45.0, 0.0}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.taper_db);
-    EXPECT_NEAR(c.q, FeedQForEdgeTaper(c.taper_db, c.edge_deg * kPi / 180.0).value_or(-1.0), 1e-8);
+    EXPECT_NEAR(c.q, FeedQForEdgeTaper(c.taper_db, c.edge_deg * kPi / 180.0).value_or(-1.0),
+                1e-8);
   }
 }
 
@@ -229,11 +205,9 @@ TEST(RadiationIntegralTest, ObliquityAndAdditivity) {
     std::vector<Annulus> whole;
     std::vector<std::vector<Annulus>> parts;
   } kSums[] = {
-      {"two rings in two planes",
-       {{0.0, 1.0, f, 0.0}, {1.0, 2.5, 2.0 * f, 0.4}},
+      {"two rings in two planes", {{0.0, 1.0, f, 0.0}, {1.0, 2.5, 2.0 * f, 0.4}},
        {{{0.0, 1.0, f, 0.0}}, {{1.0, 2.5, 2.0 * f, 0.4}}}},
-      {"a ring across the axis is two disks",
-       {{-1.0, 2.0, f, 0.2}},
+      {"a ring across the axis is two disks", {{-1.0, 2.0, f, 0.2}},
        {{{0.0, 1.0, f, 0.2}}, {{0.0, 2.0, f, 0.2}}}},
   };
   for (const auto& c : kSums) {

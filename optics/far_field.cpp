@@ -119,8 +119,7 @@ std::complex<double> RadiationIntegral::Field(double theta) const {
       const double g = u * rho < 1e-8 ? 0.5 * rho * rho : rho * j1_(u * rho) / u;
       plane += weight_[i] * g;
     }
-    sum +=
-        plane_z_[p] == 0.0 ? plane : plane * std::polar(1.0, wavenumber_ * plane_z_[p] * cos_theta);
+    sum += plane_z_[p] == 0.0 ? plane : plane * std::polar(1.0, wavenumber_ * plane_z_[p] * cos_theta);
   }
   return 0.5 * (1.0 + cos_theta) * 2.0 * std::numbers::pi * sum;
 }

@@ -210,8 +210,7 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   const AnalyseSetting setting{shown, file.unit, options};
   for (const std::string& warning : Warnings(*trace, *figures)) Diagnose(err, shown, 0, warning);
   out << (json ? JsonText(setting, *trace, *figures)
-               : SummaryText(setting, *trace, *figures) +
-                     RegimeNote(file, outline, options.wavelength));
+               : SummaryText(setting, *trace, *figures) + RegimeNote(file, outline, options.wavelength));
   out.flush();
   if (!out) {
     err << "kevrano-tor: error writing standard output\n";

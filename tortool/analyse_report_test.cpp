@@ -14,13 +14,9 @@ TEST(AnalyseReport, NumbersStayShortAndFinite) {
     double x;
     int decimals;
     const char* want;
-  } kCases[] = {{1.23456, 2, "1.23"},
-                {-0.001, 2, "0.00"},
-                {1e300, 2, "1e+300"},
-                {-2.5e12, 3, "-2.5e+12"},
-                {999999999.0, 1, "999999999.0"},
-                {inf, 2, "none"},
-                {std::nan(""), 2, "none"}};
+  } kCases[] = {{1.23456, 2, "1.23"},     {-0.001, 2, "0.00"},     {1e300, 2, "1e+300"},
+                {-2.5e12, 3, "-2.5e+12"}, {999999999.0, 1, "999999999.0"},
+                {inf, 2, "none"},         {std::nan(""), 2, "none"}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.want);
     EXPECT_EQ(c.want, Fixed(c.x, c.decimals));
@@ -58,8 +54,8 @@ TEST(AnalyseReport, WavelengthsTheNodesCannotResolveAreRefused) {
   const struct {
     double wavelength;
     bool refused;
-  } kCases[] = {{1e-300, true}, {0.0099, true}, {0.0101, false},
-                {3.0, false},   {9.9e7, false}, {1.01e8, true}};
+  } kCases[] = {{1e-300, true}, {0.0099, true}, {0.0101, false}, {3.0, false},
+                {9.9e7, false}, {1.01e8, true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.wavelength);
     EXPECT_EQ(c.refused, WavelengthProblem(trace, c.wavelength).has_value());

@@ -12,8 +12,8 @@ using optics::ApertureFigures;
 using optics::PatternPoint;
 using optics::RayFate;
 using optics::RayRecord;
-using optics::Trace;
 using optics::TubeFigures;
+using optics::Trace;
 using torfile::Mesh;
 using torfile::Outline;
 using torfile::OutlinePolygon;
@@ -197,8 +197,7 @@ std::string RenderAnalysisSvg(const Mesh& file, const Outline& outline, const Tr
       // On along the smoothed exit direction, through the aperture plane
       const TubeFigures& tube = figures.rays[i];
       const Point plane{trace.aperture_z, tube.plane_radius};
-      const Point beyond{z_hi,
-                         tube.plane_radius + (z_hi - trace.aperture_z) * std::tan(tube.exit_angle)};
+      const Point beyond{z_hi, tube.plane_radius + (z_hi - trace.aperture_z) * std::tan(tube.exit_angle)};
       const Point at_plane = lens.Clipped({r.exit.z, r.exit.r}, plane);
       const Point end = lens.Clipped(at_plane, beyond);
       points += " " + lens.At(at_plane.z, at_plane.r) + " " + lens.At(end.z, end.r);

@@ -209,8 +209,7 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
   go_options.wavelength = wavelength;
   go_options.edge_taper_db = taper_db;
   if (q->count() > 0) go_options.feed_q = feed_q;
-  const std::optional<ApertureFigures> go =
-      optics::ComputeApertureFigures(*trace, go_options, &error);
+  const std::optional<ApertureFigures> go = optics::ComputeApertureFigures(*trace, go_options, &error);
   if (!go) return FileError(err, shown, error);
 
   // The full-wave run, with a progress line every few periods
