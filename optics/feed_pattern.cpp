@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <numbers>
 #include <string_view>
+
+#include "optics/parse_number.h"
 
 namespace optics {
 namespace {
@@ -121,20 +122,6 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     if (comma == std::string_view::npos) return fields;
     line.remove_prefix(comma + 1);
   }
-}
-
-/// A finite decimal number filling the whole field, an optional '+' first.
-std::optional<double> ParseNumber(std::string_view text) {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) return std::nullopt;
-  }
-  double value = 0.0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 constexpr std::array<std::string_view, 5> kColumns{
@@ -310,7 +297,7 @@ std::optional<FeedPattern> ReadFeedPattern(std::istream& in, const std::string& 
     for (std::size_t k = 0; k < kColumns.size(); ++k) {
       if (column_of[k] < 0) continue;
       const std::string_view field = fields[static_cast<std::size_t>(column_of[k])];
-      const std::optional<double> v = ParseNumber(field);
+      const std::optional<double> v = detail::ParseNumber(field);
       if (!v) {
         return fail(std::string(kColumns[k]) + " '" + std::string(field) +
                     "' is not a finite number");
