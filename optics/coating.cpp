@@ -4,6 +4,8 @@
 #include <complex>
 #include <numbers>
 
+#include "optics/parse_number.h"
+
 namespace optics {
 namespace {
 
@@ -92,6 +94,46 @@ std::optional<double> QuarterWaveBandwidth(double dielectric, double max_reflect
                           2.0 * std::sqrt(n) / std::fabs(n - 1.0);
   if (argument >= 1.0) return std::nullopt;
   return 2.0 - 4.0 / kPi * std::acos(argument);
+}
+
+Layer CoatingSpec::ForLens(double lens_dielectric, double design_wavelength) const {
+  if (quarter_wave) return QuarterWaveLayer(lens_dielectric, design_wavelength);
+  return {std::sqrt(dielectric), thickness};
+}
+
+std::optional<CoatingSpec> ParseCoating(std::string_view text, std::string* error) {
+  constexpr std::string_view kQuarterWave = "quarter-wave";
+  const std::string shown = "'" + std::string(text) + "'";
+  CoatingSpec spec;
+  if (text.substr(0, kQuarterWave.size()) == kQuarterWave) {
+    spec.quarter_wave = true;
+    text.remove_prefix(kQuarterWave.size());
+    if (text.empty()) return spec;
+    const std::optional<double> f0 =
+        text.front() == ':' ? detail::ParseNumber(text.substr(1)) : std::nullopt;
+    if (!f0 || !(*f0 > 0.0)) {
+      *error = shown + ": the design frequency after quarter-wave: is not a positive number of GHz";
+      return std::nullopt;
+    }
+    spec.design_frequency_ghz = *f0;
+    return spec;
+  }
+  const std::size_t colon = text.find(':');
+  const std::optional<double> eps =
+      colon == std::string_view::npos ? std::nullopt : detail::ParseNumber(text.substr(0, colon));
+  const std::optional<double> thickness =
+      colon == std::string_view::npos ? std::nullopt : detail::ParseNumber(text.substr(colon + 1));
+  if (!eps || !thickness) {
+    *error = shown + " is neither quarter-wave[:F0] nor EPS:THICKNESS";
+    return std::nullopt;
+  }
+  if (!(*eps >= 1.0) || !(*thickness > 0.0)) {
+    *error = shown + ": the layer needs a dielectric constant of 1 or more and a positive thickness";
+    return std::nullopt;
+  }
+  spec.dielectric = *eps;
+  spec.thickness = *thickness;
+  return spec;
 }
 
 }  // namespace optics

@@ -16,6 +16,8 @@
 // - With no layer the result is the Fresnel transmission of the bare face.
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace optics {
@@ -59,6 +61,27 @@ Layer QuarterWaveLayer(double dielectric, double design_wavelength);
 /// bare face already reflects less than the bound (the band is unlimited),
 /// for ε = 1, or a bound outside (0, 1).
 std::optional<double> QuarterWaveBandwidth(double dielectric, double max_reflection);
+
+/// A layer as the command line names it: "quarter-wave" (the ideal layer for
+/// the lens, a quarter wave at a design frequency in GHz, or at the frequency
+/// analysed when none is given) or "EPS:THICKNESS" (its dielectric constant
+/// and thickness in the lens file's unit).
+struct CoatingSpec {
+  bool quarter_wave = false;
+  std::optional<double> design_frequency_ghz;  // quarter-wave only
+  double dielectric = 1.0;                     // EPS:THICKNESS only
+  double thickness = 0.0;
+
+  /// The layer on a lens of constant `lens_dielectric`, for the free-space
+  /// wavelength `design_wavelength` of the quarter-wave layer (unused for an
+  /// explicit layer).
+  Layer ForLens(double lens_dielectric, double design_wavelength) const;
+};
+
+/// Parses a CoatingSpec; returns nothing and sets `error` for anything else,
+/// a dielectric constant below 1, or a thickness or frequency that is not a
+/// positive finite number.
+std::optional<CoatingSpec> ParseCoating(std::string_view text, std::string* error);
 
 }  // namespace optics
 

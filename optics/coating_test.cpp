@@ -172,5 +172,38 @@ TEST(CoatingTest, RefusesWhatHasNoAnswer) {
   EXPECT_FALSE(QuarterWaveBandwidth(2.53, 1.0));
 }
 
+TEST(CoatingTest, ParsesTheLayerOfTheCommandLine) {
+  struct Case {
+    const char* text;
+    double index;      // of the layer on a lens of ε 2.56 designed for λ0 = 8; 0: refused
+    double thickness;  // or the error when refused
+    const char* error;
+  };
+  const Case kCases[] = {
+      {"quarter-wave", std::sqrt(1.6), 2.0 / std::sqrt(1.6), ""},
+      {"quarter-wave:30", std::sqrt(1.6), 2.0 / std::sqrt(1.6), ""},
+      {"1.6:0.25", std::sqrt(1.6), 0.25, ""},
+      {"quarter-wave:", 0, 0, "'quarter-wave:': the design frequency after quarter-wave: is not a "
+                              "positive number of GHz"},
+      {"quarter-wave:-3", 0, 0, "'quarter-wave:-3': the design frequency after quarter-wave: is "
+                                "not a positive number of GHz"},
+      {"half-wave", 0, 0, "'half-wave' is neither quarter-wave[:F0] nor EPS:THICKNESS"},
+      {"1.6:x", 0, 0, "'1.6:x' is neither quarter-wave[:F0] nor EPS:THICKNESS"},
+      {"0.5:0.25", 0, 0, "'0.5:0.25': the layer needs a dielectric constant of 1 or more and a "
+                         "positive thickness"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.text);
+    std::string error;
+    const std::optional<CoatingSpec> spec = ParseCoating(c.text, &error);
+    EXPECT_EQ(c.error, error);
+    ASSERT_EQ(c.index > 0.0, spec.has_value());
+    if (!spec) continue;
+    const Layer layer = spec->ForLens(2.56, 8.0);
+    EXPECT_NEAR(c.index, layer.index, 1e-12);
+    EXPECT_NEAR(c.thickness, layer.thickness, 1e-12);
+  }
+}
+
 }  // namespace
 }  // namespace optics
