@@ -69,7 +69,7 @@ bench:
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?= free_read:fuzz/fuzz_free_read:tests/fuzz_corpus/free_read \
   kevrano:fuzz/fuzz_kevrano:tests/fuzz_corpus/kevrano \
-  tor:tortool/fuzz_tor:tortool/testdata/fuzz
+  tor:tortool/fuzz_tor:torfile/testdata/fuzz
 fuzz:
 	$(MAKE) build PRESET=fuzz
 	@for t in $(FUZZ_TARGETS); do \

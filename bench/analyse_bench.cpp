@@ -12,9 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ constexpr const char* kScript =
 constexpr double kWavelength = 0.02306;
 
 struct Lens {
-  tortool::TorFile file;
-  tortool::Outline outline;
+  torfile::Mesh file;
+  torfile::Outline outline;
 };
 
 // Designs the lens with the built program in a fresh folder and reads it.
@@ -48,10 +48,10 @@ bool DesignLargestLens(Lens* lens) {
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::error_code ec;
   fs::remove_all(dir, ec);
-  tortool::Problem problem;
-  ok = ok && tortool::ParseTor(text, &lens->file, &problem);
+  torfile::Problem problem;
+  ok = ok && torfile::ParseTor(text, &lens->file, &problem);
   if (!ok) return false;
-  tortool::CheckResult check = tortool::CheckOutline(lens->file);
+  torfile::CheckResult check = torfile::CheckOutline(lens->file);
   if (!check.outline) return false;
   lens->outline = *check.outline;
   return true;
@@ -63,15 +63,15 @@ void BM_AnalyseLargestLens(benchmark::State& state) {
     state.SkipWithError("the largest lens could not be designed");
     return;
   }
-  tortool::AnalysisOptions options;
+  optics::AnalysisOptions options;
   options.wavelength = kWavelength;
   double efficiency = 0.0;
   for (auto _ : state) {
     std::string error;
-    const std::optional<tortool::Trace> trace =
-        tortool::TraceLens(lens.file, lens.outline, 2001, &error);
-    const std::optional<tortool::Figures> figures =
-        trace ? tortool::ComputeFigures(*trace, options, &error) : std::nullopt;
+    const std::optional<optics::Trace> trace =
+        optics::TraceLens(lens.file, lens.outline, 2001, &error);
+    const std::optional<optics::Figures> figures =
+        trace ? optics::ComputeFigures(*trace, options, &error) : std::nullopt;
     if (!figures) {
       state.SkipWithError(error.c_str());
       break;

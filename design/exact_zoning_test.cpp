@@ -10,9 +10,9 @@
 
 #include "design/design_fixture.h"
 #include "design/splenz.h"
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace design {
 namespace {
@@ -123,16 +123,16 @@ TEST(ExactZoningTest, TorFileIsAValidLensInEveryCase) {
     SCOPED_TRACE(c.name);
     DesignRun run(std::string(c.design) + c.zoning + "1\n@DIR@/lens.tor\n3\n0\n", kExact);
     run.Design();
-    tortool::TorFile file;
-    tortool::Problem error;
-    ASSERT_TRUE(tortool::ParseTor(run.File("lens.tor"), &file, &error)) << error.message;
-    const tortool::CheckResult check = tortool::CheckOutline(file);
+    torfile::Mesh file;
+    torfile::Problem error;
+    ASSERT_TRUE(torfile::ParseTor(run.File("lens.tor"), &file, &error)) << error.message;
+    const torfile::CheckResult check = torfile::CheckOutline(file);
     ASSERT_TRUE(check.errors.empty()) << check.errors[0].message;
     EXPECT_TRUE(check.warnings.empty()) << check.warnings[0].message;
     const SPLENZ& s = run.splenz();
     const double removed = s.ZonesStored() * static_cast<double>(s.STEP());
     EXPECT_NEAR(static_cast<double>(s.TPATH()[static_cast<std::size_t>(run.npt() - 1)]) - removed,
-                tortool::Summarize(file, *check.outline).axis_thickness,
+                torfile::Summarize(file, *check.outline).axis_thickness,
                 1e-3 + 1e-4 * static_cast<double>(run.edge()));
   }
 }
@@ -147,23 +147,22 @@ struct Analysed {
 Analysed AnalyseDesign(const std::string& answers, ZoningMode mode) {
   DesignRun run(answers + "1\n@DIR@/lens.tor\n3\n0\n", DesignOptions{mode});
   run.Design();
-  tortool::TorFile file;
-  tortool::Problem problem;
-  EXPECT_TRUE(tortool::ParseTor(run.File("lens.tor"), &file, &problem)) << problem.message;
-  const tortool::CheckResult check = tortool::CheckOutline(file);
+  torfile::Mesh file;
+  torfile::Problem problem;
+  EXPECT_TRUE(torfile::ParseTor(run.File("lens.tor"), &file, &problem)) << problem.message;
+  const torfile::CheckResult check = torfile::CheckOutline(file);
   if (!check.outline) {
     ADD_FAILURE() << check.errors.at(0).message;
     return {};
   }
   std::string error;
-  const std::optional<tortool::Trace> trace =
-      tortool::TraceLens(file, *check.outline, 1001, &error);
-  tortool::AnalysisOptions options;
+  const std::optional<optics::Trace> trace = optics::TraceLens(file, *check.outline, 1001, &error);
+  optics::AnalysisOptions options;
   const SPLENZ& s = run.splenz();
   options.wavelength =
       static_cast<double>(s.STEP()) * (static_cast<double>(s.RefractiveIndex()) - 1.0);
-  const std::optional<tortool::Figures> figures =
-      trace ? tortool::ComputeFigures(*trace, options, &error) : std::nullopt;
+  const std::optional<optics::Figures> figures =
+      trace ? optics::ComputeFigures(*trace, options, &error) : std::nullopt;
   if (!figures) {
     ADD_FAILURE() << error;
     return {};

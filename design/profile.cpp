@@ -9,6 +9,7 @@
 #include "kernels/solvers.h"
 #include "textio/checked.h"
 #include "textio/layout.h"
+#include "textio/prompts.h"
 
 namespace design {
 namespace {
@@ -17,9 +18,9 @@ using textio::At;
 using textio::kReport;
 using textio::kScreen;
 using textio::Layout;
+using textio::PromptOf;
+using textio::Question;
 
-const Layout kAskRadialStep(
-    "(' Center Thickness:                    ',F8.3,/,' Enter Design Radial Step Size ',$)");
 const Layout kProfileHeading(
     "(/,8X,' Feed Surface',9X,' Radiation Surface',5X,' Lens',"
     "/,5X,' Z-axis',5X,' Radius',5X,' Z-axis',5X,' Radius',3X,' Path Len',/)");
@@ -73,7 +74,7 @@ void SPLENZ::AskRadialStep(int32_t& NPT, float RLENS) {
   // Asked again while the step gives too many rays for the tables, too few
   // for the zoning splines, or no count at all (zero or non-finite step).
   for (;;) {
-    io_.write_laid_out(kScreen, kAskRadialStep, {t0_});
+    io_.write_laid_out(kScreen, PromptOf(Question::kRadialStep), {t0_});
     AnswerReal(dr_);
     const std::optional<int32_t> n = RayCount(RLENS, dr_);
     if (n && *n >= 2 && *n <= kMaxRays) {
@@ -86,6 +87,7 @@ void SPLENZ::AskRadialStep(int32_t& NPT, float RLENS) {
 bool SPLENZ::Synthesise(int32_t& NPT, float RLENS, float EDGE) {
   AskRadialStep(NPT, RLENS);
   const int32_t n = NPT;
+  npt_ = n;
 
   io_.write_laid_out(kReport, kProfileHeading);
   io_.write_laid_out(kScreen, kProfileHeading);
@@ -98,8 +100,7 @@ bool SPLENZ::Synthesise(int32_t& NPT, float RLENS, float EDGE) {
     const float r = static_cast<float>(i - 1) * dr_;
     if (PlacePrescribedPoint(iside_, isurf_, r, EDGE, d_, rhos_, face_z_, inputl_.VN) ==
         FacePoint::kOutsideSphere) {
-      io_.write_laid_out(kScreen, kOutsideSphere);
-      io_.write_laid_out(kReport, kOutsideSphere);
+      Tell(notes_, kOutsideSphere);
       return false;
     }
 
@@ -120,8 +121,7 @@ bool SPLENZ::Synthesise(int32_t& NPT, float RLENS, float EDGE) {
       kernels::LS1XY(zf, rf, p_, EDGE, n_, inputl_.VN, t_, zr, rr, status);
     }
     if (status != 1) {
-      io_.write_laid_out(kScreen, kNotConverged);
-      io_.write_laid_out(kReport, kNotConverged);
+      Tell(notes_, kNotConverged);
       return false;
     }
 
@@ -130,8 +130,8 @@ bool SPLENZ::Synthesise(int32_t& NPT, float RLENS, float EDGE) {
     At(tpath_, back) = t_;
     At(rf_reversed_, back) = rf;
     At(rr_reversed_, back) = rr;
-    io_.write_laid_out(kScreen, kProfileRow, {zf, rf, zr, rr, t_});
-    io_.write_laid_out(kReport, kProfileRow, {zf, rf, zr, rr, t_});
+    io_.write_laid_out({kScreen, kReport}, kProfileRow, {zf, rf, zr, rr, t_});
+    rays_traced_ = i;
   }
   return true;
 }

@@ -3,24 +3,20 @@
 #include <cmath>
 #include <vector>
 
+#include "textio/checked.h"
 #include "textio/failure.h"
 #include "textio/layout.h"
+#include "textio/prompts.h"
 
 namespace design {
 namespace {
 
+using textio::At;
 using textio::kReport;
 using textio::kScreen;
 using textio::Layout;
-
-// Prompts of the design dialogue; each leaves the cursor on its line.
-const Layout kAskSide(
-    "(' Spherical or Flat Surface Lens Design',/,' Enter specify 1 inner, 2 outer surface ',$)");
-const Layout kAskDielectric("(' Enter Lens Dielectric Constant ',$)");
-const Layout kAskRadiusEdge("(' Enter Lens Radius, Edge Dist. from Feed ',$)");
-const Layout kAskEdgeThickness("(' Enter edge thickness along ray ',$)");
-const Layout kAskSurface("(' Enter Specified Surface: 1)Flat, 2)Spherical ',$)");
-const Layout kAskCentre("(' Enter Distance from Feed to Sphere Center ',$)");
+using textio::PromptOf;
+using textio::Question;
 
 // Parameter lines of the report.
 const Layout kTitleAndDielectric(
@@ -62,6 +58,16 @@ SPLENZ::SPLENZ(textio::Units& io, textio::INPUTL& inputl, DesignOptions options)
       radiation_b2_(kMaxRays, 0.0f),
       radiation_b3_(kMaxRays, 0.0f) {}
 
+void SPLENZ::Tell(std::vector<std::string>& lines, const Layout& line,
+                  std::initializer_list<textio::Value> values) {
+  io_.write_laid_out({kScreen, kReport}, line, values);
+  const std::string record =
+      textio::LayOut(line, std::span<const textio::Value>(values.begin(), values.size()))
+          .records.front();
+  const std::size_t first = record.find_first_not_of(' ');
+  lines.push_back(first == std::string::npos ? std::string() : record.substr(first));
+}
+
 void SPLENZ::AnswerInt(int32_t& value) {
   io_.read_free(inputl_.IUNIT, {&value});
   if (inputl_.IUNIT == textio::kScript) io_.write_free(kScreen, {value});
@@ -78,6 +84,11 @@ void SPLENZ::AnswerReals(float& first, float& second) {
 }
 
 void SPLENZ::operator()(float& EPS, int32_t& NPT, float& RLENS, float& EDGE) {
+  rays_traced_ = 0;
+  zoned_ = false;
+  export_.reset();
+  notes_.clear();
+  warnings_.clear();
   Dialogue(EPS, RLENS, EDGE);
   if (!Synthesise(NPT, RLENS, EDGE)) return;
   Zone(EPS, NPT, RLENS, EDGE);
@@ -85,9 +96,9 @@ void SPLENZ::operator()(float& EPS, int32_t& NPT, float& RLENS, float& EDGE) {
 
 void SPLENZ::Dialogue(float& EPS, float& RLENS, float& EDGE) {
   // Side and material.
-  io_.write_laid_out(kScreen, kAskSide);
+  io_.write_laid_out(kScreen, PromptOf(Question::kSide));
   AnswerInt(iside_);
-  io_.write_laid_out(kScreen, kAskDielectric);
+  io_.write_laid_out(kScreen, PromptOf(Question::kDielectric));
   AnswerReal(EPS);
   if (EPS < 0.0f) {
     // A negative dielectric constant has no real refractive index; nothing
@@ -104,14 +115,14 @@ void SPLENZ::Dialogue(float& EPS, float& RLENS, float& EDGE) {
   if (iside_ == 2) io_.write_laid_out(kReport, kOuterSide);
 
   // Size of the lens and the prescribed face.
-  io_.write_laid_out(kScreen, kAskRadiusEdge);
+  io_.write_laid_out(kScreen, PromptOf(Question::kRadiusEdge));
   AnswerReals(RLENS, EDGE);
-  io_.write_laid_out(kScreen, kAskEdgeThickness);
+  io_.write_laid_out(kScreen, PromptOf(Question::kEdgeThickness));
   AnswerReal(te_);
-  io_.write_laid_out(kScreen, kAskSurface);
+  io_.write_laid_out(kScreen, PromptOf(Question::kSurface));
   AnswerInt(isurf_);
   if (isurf_ == 2) {
-    io_.write_laid_out(kScreen, kAskCentre);
+    io_.write_laid_out(kScreen, PromptOf(Question::kCentre));
     AnswerReal(d_);
     if (d_ > EDGE) isurf_ = 3;
     const float offset = EDGE - d_;
@@ -137,6 +148,33 @@ void SPLENZ::Dialogue(float& EPS, float& RLENS, float& EDGE) {
     }
   }
   io_.write_laid_out(kReport, kCentreThickness, {t0_});
+}
+
+DesignResult SPLENZ::Result() const {
+  DesignResult result;
+  result.profile.reserve(static_cast<std::size_t>(rays_traced_));
+  for (int32_t i = 1; i <= rays_traced_; ++i) {
+    // The path-length table runs from the edge ray of the npt_ rays asked.
+    result.profile.push_back(
+        {At(zf_, i), At(rf_, i), At(zr_, i), At(rr_, i), At(tpath_, npt_ - i + 1)});
+  }
+  result.zoned = zoned_;
+  result.zoning = options_.zoning;
+  result.feed_share = fr_;
+  if (zoned_) {
+    for (int32_t j = 1; j <= zones_stored_; ++j) {
+      result.feed_zone_radii.push_back(At(rzf_, j));
+      result.radiation_zone_radii.push_back(At(rzr_, j));
+    }
+  }
+  if (export_) {
+    result.tor_written = export_->written;
+    result.tor_refused = !export_->refusal.empty();
+    if (export_->written) result.outline = export_->outline;
+  }
+  result.notes = notes_;
+  result.warnings = warnings_;
+  return result;
 }
 
 }  // namespace design

@@ -12,10 +12,13 @@
 // before the first).
 
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "design/zoning.h"
-#include "export/outline.h"
+#include "export/zoned_outline.h"
 #include "export/szltic.h"
 #include "textio/units.h"
 
@@ -31,6 +34,33 @@ inline constexpr int32_t kMaxRays = 3501;
 /// other side's 4999 steps and the rim make 14999 entries, within its lists
 /// of 15001.
 inline constexpr int32_t kMaxZones = 4999;
+
+/// One design as values: the numbers its profile table, zoning block and tor
+/// file show, unrounded, and the lines it printed about itself.
+struct DesignResult {
+  /// One row of the profile table: the feed and radiation face points of a
+  /// ray (z along the axis from the feed, r from the axis) and its lens path
+  /// length.
+  struct Row {
+    float zf = 0.0f, rf = 0.0f, zr = 0.0f, rr = 0.0f, path = 0.0f;
+  };
+  std::vector<Row> profile;  // the rays traced, axial ray first
+  bool zoned = false;        // every ray traced and the zoning block written
+  ZoningMode zoning = ZoningMode::kStandard;
+  float feed_share = 0.0f;  // the feed face's share of each zone step
+  /// Zone boundary radii of the feed and radiation faces, outermost first;
+  /// one per zone cut.
+  std::vector<float> feed_zone_radii, radiation_zone_radii;
+  bool tor_written = false;
+  bool tor_refused = false;  // the export found no outline it could write
+  /// The outline of the zoned lens as the tor file holds it, when the export
+  /// built one.
+  std::optional<tor::ZonedOutline> outline;
+  /// Lines the design printed about itself, without their leading blank:
+  /// notes say why it ended early, was not zoned or its tor file was not
+  /// written; warnings name what was done as designed all the same.
+  std::vector<std::string> notes, warnings;
+};
 
 class SPLENZ {
  public:
@@ -71,6 +101,8 @@ class SPLENZ {
   const std::vector<float>& CutCosRadiation() const { return cut_cos_radiation_; }
   /// The same with the material and wavelength, as the tor export takes it.
   tor::ExactCuts ExactCuts() const;
+  /// The last design as values; empty before the first.
+  DesignResult Result() const;
   /// Refractive index and required optical path of the last design.
   float RefractiveIndex() const { return n_; }
   float RequiredPath() const { return p_; }
@@ -99,6 +131,11 @@ class SPLENZ {
   // why not.
   ZoneVerdict PrepareExactZoning(int32_t NPT, float EDGE);
 
+  // Writes a line about the design on the screen and in the report, and
+  // keeps it in `lines` without its leading blank.
+  void Tell(std::vector<std::string>& lines, const textio::Layout& line,
+            std::initializer_list<textio::Value> values = {});
+
   // Reads one answer from the answer unit and echoes it when it came from
   // the script of answers.
   void AnswerInt(int32_t& value);
@@ -119,6 +156,15 @@ class SPLENZ {
   float l0_ = 0.0f;    // feed to edge point
   float t0_ = 0.0f;    // centre thickness estimate
   float p_ = 0.0f;     // required optical path of every ray
+
+  // What the last design did: rays traced, zoning block written, the export's
+  // result, and the lines it printed about itself. Cleared as each design
+  // begins, unlike the answers.
+  int32_t npt_ = 0;  // rays asked for
+  int32_t rays_traced_ = 0;
+  bool zoned_ = false;
+  std::optional<tor::ExportResult> export_;
+  std::vector<std::string> notes_, warnings_;
 
   // Synthesis state.
   float dr_ = 0.0f;      // radial step

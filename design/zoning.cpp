@@ -15,6 +15,7 @@
 #include "kernels/spline.h"
 #include "textio/checked.h"
 #include "textio/layout.h"
+#include "textio/prompts.h"
 
 namespace design {
 namespace {
@@ -23,12 +24,9 @@ using textio::At;
 using textio::kReport;
 using textio::kScreen;
 using textio::Layout;
+using textio::PromptOf;
+using textio::Question;
 
-const Layout kAskWavelength("(' Enter operating wavelength ',$)");
-const Layout kAskFeedShare(
-    "(' Zoning sum of feed and radiating surfaces',"
-    "/,' Enter zoning on feed surface (0 to 1, 1 all on feed side) ',$)");
-const Layout kAskMinimumPath("(' Enter minimum path length in zoning ',$)");
 // The zoning block after its heading line; exact zoning puts the mode on a
 // line of its own between the two, and the zone step it shows is the axial
 // ray's.
@@ -52,7 +50,6 @@ const Layout kTooManyZones("(' More than',I5,' zones: lens not zoned')");
 const Layout kPathDoesNotVary("(' Lens path length does not vary: lens not zoned')");
 const Layout kShareOutOfRange(
     "(' Exact zoning needs a feed side zone ratio from 0 to 1: lens not zoned')");
-const Layout kAskTorFile("(' Enter 1 to write CHAMP tor file of design ',$)");
 
 }  // namespace
 
@@ -134,13 +131,13 @@ std::string ExtrapolatedBoundariesLine(int32_t zones, float STEP, float PMIN, fl
 
 void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
   // Wavelength, share of each step on the feed face, base of the zone count.
-  io_.write_laid_out(kScreen, kAskWavelength);
+  io_.write_laid_out(kScreen, PromptOf(Question::kWavelength));
   AnswerReal(wavelength_);
   step_ = wavelength_ / (n_ - 1.0f);
-  io_.write_laid_out(kScreen, kAskFeedShare);
+  io_.write_laid_out(kScreen, PromptOf(Question::kFeedShare));
   AnswerReal(fr_);
   const float radiation_share = 1.0f - fr_;
-  io_.write_laid_out(kScreen, kAskMinimumPath);
+  io_.write_laid_out(kScreen, PromptOf(Question::kMinimumPath));
   AnswerReal(pmin_);
 
   // Exact zoning counts the steps along each ray by path lengths of its own.
@@ -162,30 +159,27 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
                               : ZoneCount{exact_verdict, 0};
   nz_ = count.NZ;
   zones_stored_ = std::max(nz_, int32_t{0});
-  for (int unit : {kScreen, kReport}) {
-    io_.write_laid_out(unit, exact ? kExactZoningBlock : kZoningBlock,
-                       {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
-  }
-  for (int unit : {kScreen, kReport}) {
-    switch (count.verdict) {
-      case ZoneVerdict::kCounted:
-        break;
-      case ZoneVerdict::kNoStep:
-        io_.write_laid_out(unit, kNoStep);
-        break;
-      case ZoneVerdict::kCountOutOfRange:
-        io_.write_laid_out(unit, kCountOutOfRange);
-        break;
-      case ZoneVerdict::kTooManyZones:
-        io_.write_laid_out(unit, kTooManyZones, {kMaxZones});
-        break;
-      case ZoneVerdict::kPathDoesNotVary:
-        io_.write_laid_out(unit, kPathDoesNotVary);
-        break;
-      case ZoneVerdict::kShareOutOfRange:
-        io_.write_laid_out(unit, kShareOutOfRange);
-        break;
-    }
+  io_.write_laid_out({kScreen, kReport}, exact ? kExactZoningBlock : kZoningBlock,
+                     {wavelength_, step_, fr_, radiation_share, pmin_, nz_});
+  zoned_ = true;
+  switch (count.verdict) {
+    case ZoneVerdict::kCounted:
+      break;
+    case ZoneVerdict::kNoStep:
+      Tell(notes_, kNoStep);
+      break;
+    case ZoneVerdict::kCountOutOfRange:
+      Tell(notes_, kCountOutOfRange);
+      break;
+    case ZoneVerdict::kTooManyZones:
+      Tell(notes_, kTooManyZones, {kMaxZones});
+      break;
+    case ZoneVerdict::kPathDoesNotVary:
+      Tell(notes_, kPathDoesNotVary);
+      break;
+    case ZoneVerdict::kShareOutOfRange:
+      Tell(notes_, kShareOutOfRange);
+      break;
   }
 
   // Zone boundaries, outermost first: where the lens path length is pmin
@@ -198,18 +192,19 @@ void SPLENZ::Zone(float EPS, int32_t NPT, float RLENS, float EDGE) {
                    At(rzf_, j), slope, curvature);
     kernels::SPEVL(knot_paths_, knot_radiation_radii_, radiation_b1_, radiation_b2_,
                    radiation_b3_, knots_, path, At(rzr_, j), slope, curvature);
-    for (int unit : {kScreen, kReport}) {
-      io_.write_laid_out(unit, kZoneRow, {j, At(rzf_, j), At(rzr_, j)});
-    }
+    io_.write_laid_out({kScreen, kReport}, kZoneRow, {j, At(rzf_, j), At(rzr_, j)});
   }
   NoteExtrapolatedBoundaries();
 
   // The tor file, on request; this answer is never echoed.
-  io_.write_laid_out(kScreen, kAskTorFile);
+  io_.write_laid_out(kScreen, PromptOf(Question::kWriteTor));
   io_.read_free(inputl_.IUNIT, {&tor_answer_});
   if (tor_answer_ == 1) {
-    tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_, rzf_, rzr_,
-                zones_stored_, step_, fr_, tor_answers_, exact ? ExactCuts() : tor::ExactCuts{});
+    export_ = tor::SZLTIC(io_, zf_, rf_, zr_, rr_, NPT, EPS, RLENS, EDGE, iside_, isurf_, inputl_,
+                          rzf_, rzr_, zones_stored_, step_, fr_, tor_answers_,
+                          exact ? ExactCuts() : tor::ExactCuts{});
+    if (!export_->refusal.empty()) notes_.push_back(export_->refusal);
+    if (!export_->warning.empty()) warnings_.push_back(export_->warning);
   }
 }
 
@@ -220,6 +215,7 @@ void SPLENZ::NoteExtrapolatedBoundaries() {
   if (line.empty()) return;
   io_.write_free(kScreen, {line});
   io_.write_free(kReport, {line});
+  warnings_.push_back(line);
 }
 
 tor::ExactCuts SPLENZ::ExactCuts() const {

@@ -15,8 +15,11 @@
 #include "design/splenz.h"
 #include "driver/kevrano.h"
 #include "textio/checked.h"
+#include "textio/fixed_format.h"
 #include "textio/free_read.h"
+#include "textio/prompts.h"
 #include "textio/units.h"
+#include "torfile/mesh.h"
 
 namespace driver {
 
@@ -39,8 +42,6 @@ namespace {
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
 
-// Length of each unit in metres, by units code 1 to 4 (in, ft, mm, m).
-constexpr std::array<double, 4> kUnitMetres = {0.0254, 0.3048, 0.001, 1.0};
 
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
@@ -117,7 +118,7 @@ class Checker {
 };
 
 constexpr std::string_view kFaces[] = {"flat", "sphere"};
-constexpr std::array<std::string_view, 4> kUnitNames = {"in", "ft", "mm", "m"};
+using torfile::kUnitNames;
 
 bool Positive(float v) { return v > 0.0f; }
 bool NotNegative(float v) { return v >= 0.0f; }
@@ -250,7 +251,8 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                          " (in, ft, mm or m) to give the wavelength in the lens unit");
       } else {
         const double metres = kSpeedOfLight / (static_cast<double>(*f) * 1e9);
-        const double in_units = metres / textio::At(kUnitMetres, lens.units);
+        const double unit_metres = textio::At(torfile::kMillimetresPerUnit, lens.units) / 1000.0;
+        const double in_units = metres / unit_metres;
         // A wavelength beyond the largest 32-bit real has no float to become.
         const bool fits = in_units <= static_cast<double>(std::numeric_limits<float>::max());
         const float wavelength = fits ? static_cast<float>(in_units) : 0.0f;
@@ -324,62 +326,11 @@ std::optional<std::string> CheckRunFiles(const DesignRun& run) {
 
 namespace {
 
-// The questions of the dialogue, told apart by how each prompt ends, and the
-// answer each takes from a lens. The last question of a design (another
-// design?) is answered by the caller.
-enum class Question {
-  kFileInput,
-  kReportName,
-  kSide,
-  kDielectric,
-  kRadiusEdge,
-  kEdgeThickness,
-  kSurface,
-  kCentre,
-  kRadialStep,
-  kWavelength,
-  kFeedShare,
-  kMinimumPath,
-  kWriteTor,
-  kTorName,
-  kUnitCode,
-  kOffset,
-  kAnother,
-};
+using textio::Question;
 
-struct Prompt {
-  std::string_view ending;
-  Question question;
-};
-
-constexpr Prompt kPrompts[] = {
-    {"Enter 1 for file input ", Question::kFileInput},
-    {"Enter output file name ", Question::kReportName},
-    {"Enter specify 1 inner, 2 outer surface ", Question::kSide},
-    {"Enter Lens Dielectric Constant ", Question::kDielectric},
-    {"Enter Lens Radius, Edge Dist. from Feed ", Question::kRadiusEdge},
-    {"Enter edge thickness along ray ", Question::kEdgeThickness},
-    {"Enter Specified Surface: 1)Flat, 2)Spherical ", Question::kSurface},
-    {"Enter Distance from Feed to Sphere Center ", Question::kCentre},
-    {"Enter Design Radial Step Size ", Question::kRadialStep},
-    {"Enter operating wavelength ", Question::kWavelength},
-    {"Enter zoning on feed surface (0 to 1, 1 all on feed side) ", Question::kFeedShare},
-    {"Enter minimum path length in zoning ", Question::kMinimumPath},
-    {"tor file of design ", Question::kWriteTor},
-    {"tor file of lens design; Enter file ", Question::kTorName},
-    {"Enter units: 1 in., 2 ft., 3 mm, 4 m ", Question::kUnitCode},
-    {"Enter Lens axis offset ", Question::kOffset},
-    {"Enter 1 for another Design ", Question::kAnother},
-};
-
-std::optional<Question> QuestionOf(std::string_view screen) {
-  for (const Prompt& p : kPrompts) {
-    if (screen.ends_with(p.ending)) return p.question;
-  }
-  return std::nullopt;
-}
-
-std::string AnswerTo(Question q, const LensDesign& lens, const std::string& report) {
+// The answer a lens gives to a question of the dialogue; nothing for a
+// question the settings do not answer.
+std::optional<std::string> AnswerTo(Question q, const LensDesign& lens, const std::string& report) {
   switch (q) {
     case Question::kFileInput:
       return "0";
@@ -415,12 +366,14 @@ std::string AnswerTo(Question q, const LensDesign& lens, const std::string& repo
       return ShortestText(lens.offset);
     case Question::kAnother:
       return "0";
+    case Question::kScriptName:
+      return std::nullopt;
   }
-  return "";
+  return std::nullopt;
 }
 
 // The console of a run in memory: what the program writes, kept until the
-// design it belongs to is summed up.
+// next answer is chosen by the prompt it ends with.
 class ScreenCapture : public std::streambuf {
  public:
   std::string_view Text() const { return text_; }
@@ -464,56 +417,81 @@ class PromptedKeyboard : public std::streambuf {
   std::string line_;
 };
 
-std::vector<std::string_view> Records(std::string_view text) {
-  std::vector<std::string_view> records;
-  std::size_t start = 0;
-  for (std::size_t end = text.find("\r\n"); end != std::string_view::npos;
-       end = text.find("\r\n", start)) {
-    records.push_back(text.substr(start, end - start));
-    start = end + 2;
+// The profile table's fields: 1PE12.4, five significant digits.
+constexpr int kProfileDecimals = 4;
+
+// A 32-bit value as JSON: the shortest decimal that reads back as the same
+// real; null when it is not finite.
+nlohmann::ordered_json JsonReal(float value) {
+  if (!std::isfinite(value)) return nullptr;
+  const std::string text = ShortestText(value);
+  double widened = 0.0;
+  std::from_chars(text.data(), text.data() + text.size(), widened);
+  return widened;
+}
+
+nlohmann::ordered_json JsonReals(const std::vector<float>& values) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (float v : values) list.push_back(JsonReal(v));
+  return list;
+}
+
+// The zoned lens as its outline holds it: the thickness on the axis (between
+// the two faces' nodes at r = 0) and the axial extent of all nodes.
+struct AxialSize {
+  float thickness = 0.0f;
+  float extent = 0.0f;
+};
+
+std::optional<AxialSize> AxialSizeOf(const tor::ZonedOutline& outline) {
+  if (outline.mesh.nodes.empty()) return std::nullopt;
+  float axis_low = std::numeric_limits<float>::infinity();
+  float axis_high = -axis_low;
+  float low = axis_low;
+  float high = -axis_low;
+  // The export's nodes are 32-bit values held in double: exact both ways.
+  for (const torfile::Node& node : outline.mesh.nodes) {
+    const auto z = static_cast<float>(node.z);
+    low = std::min(low, z);
+    high = std::max(high, z);
+    if (node.r == 0.0) {
+      axis_low = std::min(axis_low, z);
+      axis_high = std::max(axis_high, z);
+    }
   }
-  if (start < text.size()) records.push_back(text.substr(start));
-  return records;
+  if (!(axis_high >= axis_low)) return std::nullopt;
+  return AxialSize{axis_high - axis_low, high - low};
 }
 
-std::optional<double> Number(std::string_view field) {
-  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-  double value = 0.0;
-  const auto result = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (result.ec != std::errc() || result.ptr != field.data() + field.size()) return std::nullopt;
-  return value;
-}
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-// Width of a profile row: a blank and five fields of 12 columns.
-constexpr std::size_t kRowWidth = 61;
-
-// Lines a design prints about itself when it ends early, is not zoned or its
-// tor file is refused; how each begins.
-constexpr std::string_view kEndedEarly[] = {"Design Does not Converge",
-                                            "Ray radius beyond Sphere Radius"};
-constexpr std::string_view kNotZoned = "lens not zoned";
-constexpr std::string_view kTorRefused = "Tor file not written:";
-
-nlohmann::ordered_json JsonOf(const DesignSummary& s, std::size_t index, const LensDesign& lens,
+nlohmann::ordered_json JsonOf(const DesignSummary& s, const design::DesignResult& result,
+                              std::size_t index, const LensDesign& lens,
                               const std::vector<std::string>& files) {
-  nlohmann::ordered_json j;
+  using Json = nlohmann::ordered_json;
+  Json j;
   j["design"] = index;
   j["completed"] = s.completed;
   j["rays"] = s.rays;
-  j["centre_thickness"] =
-      s.centre_thickness ? nlohmann::ordered_json(*s.centre_thickness) : nullptr;
-  j["outer_radius"] = s.outer_radius ? nlohmann::ordered_json(*s.outer_radius) : nullptr;
+  j["centre_thickness"] = s.centre_thickness ? Json(*s.centre_thickness) : nullptr;
+  j["outer_radius"] = s.outer_radius ? Json(*s.outer_radius) : nullptr;
   j["zones"] = s.zones;
-  j["units"] =
-      lens.units > 0 ? nlohmann::ordered_json(textio::At(kUnitNames, lens.units)) : nullptr;
+  j["units"] = lens.units > 0 ? Json(textio::At(kUnitNames, lens.units)) : nullptr;
   j["files_written"] = files;
   j["notes"] = s.notes;
+  j["warnings"] = result.warnings;
+  j["zoning"] = result.zoning == design::ZoningMode::kExact ? "exact" : "standard";
+  j["feed_share"] = result.zoned ? JsonReal(result.feed_share) : nullptr;
+  const std::optional<AxialSize> size =
+      result.outline ? AxialSizeOf(*result.outline) : std::nullopt;
+  j["axial_thickness"] = size ? JsonReal(size->thickness) : nullptr;
+  j["axial_extent"] = size ? JsonReal(size->extent) : nullptr;
+  j["zone_radii"] = {{"feed", JsonReals(result.feed_zone_radii)},
+                     {"radiation", JsonReals(result.radiation_zone_radii)}};
+  Json profile = Json::array();
+  for (const design::DesignResult::Row& row : result.profile) {
+    profile.push_back(Json::array({JsonReal(row.zf), JsonReal(row.rf), JsonReal(row.zr),
+                                   JsonReal(row.rr), JsonReal(row.path)}));
+  }
+  j["profile"] = std::move(profile);
   return j;
 }
 
@@ -541,55 +519,21 @@ std::string TextOf(const DesignSummary& s, std::size_t index, const LensDesign& 
 
 }  // namespace
 
-DesignSummary SummariseDesign(std::string_view screen) {
+DesignSummary SummariseDesign(const design::DesignResult& result) {
   DesignSummary summary;
-  const std::vector<std::string_view> records = Records(screen);
-  bool traced_all = false;
-  bool zoned = false;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const std::string_view record = records[i];
-    // The profile table: the rows after its heading and a blank record.
-    if (record.find("Path Len") != std::string_view::npos && summary.rays == 0) {
-      std::size_t row = i + 2;
-      for (; row < records.size() && records[row].size() == kRowWidth; ++row) {
-        const std::string_view r = records[row];
-        const auto field = [&](int k) {
-          return Number(r.substr(1 + 12 * static_cast<std::size_t>(k), 12));
-        };
-        if (row == i + 2) summary.centre_thickness = field(4);
-        const auto feed = field(1);
-        const auto radiation = field(3);
-        summary.outer_radius =
-            feed && radiation ? std::optional<double>(std::max(*feed, *radiation)) : std::nullopt;
-        ++summary.rays;
-      }
-      traced_all = true;
-      i = row - 1;
-      continue;
-    }
-    const std::string_view text = Trimmed(record);
-    for (std::string_view ended : kEndedEarly) {
-      if (text.starts_with(ended)) {
-        traced_all = false;
-        summary.notes.emplace_back(text);
-      }
-    }
-    if (text.starts_with("Number of zones:")) {
-      zoned = true;
-      if (auto nz = Number(Trimmed(text.substr(16)))) {
-        summary.zones = std::max(textio::TruncToInt32(*nz).value_or(0), 0);
-      }
-    }
-    if (text.ends_with(kNotZoned)) {
-      summary.zones = 0;
-      summary.notes.emplace_back(text);
-    }
-    if (const std::size_t at = text.find(kTorRefused); at != std::string_view::npos) {
-      summary.tor_refused = true;
-      summary.notes.emplace_back(text.substr(at));
-    }
+  summary.rays = static_cast<int32_t>(result.profile.size());
+  if (!result.profile.empty()) {
+    // As the table shows them: 1PE12.4, five significant digits.
+    const design::DesignResult::Row& axial = result.profile.front();
+    const design::DesignResult::Row& edge = result.profile.back();
+    summary.centre_thickness = textio::ShownByExp(axial.path, kProfileDecimals);
+    summary.outer_radius = std::max(textio::ShownByExp(edge.rf, kProfileDecimals),
+                                    textio::ShownByExp(edge.rr, kProfileDecimals));
   }
-  summary.completed = traced_all && zoned;
+  summary.completed = result.zoned;
+  summary.zones = result.zoned ? static_cast<int32_t>(result.feed_zone_radii.size()) : 0;
+  summary.tor_refused = result.tor_refused;
+  summary.notes = result.notes;
   return summary;
 }
 
@@ -599,37 +543,42 @@ int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream&
   std::size_t design = 0;  // index of the design being asked
   bool lost = false;
 
-  const auto finish_design = [&] {
+  const DesignDone summarise = [&](const design::SPLENZ& routine) {
+    if (design >= run.designs.size()) return;
     const LensDesign& lens = run.designs[design];
-    const DesignSummary summary = SummariseDesign(screen_buf.Text());
+    const design::DesignResult result = routine.Result();
+    const DesignSummary summary = SummariseDesign(result);
     std::vector<std::string> files = {run.report};
-    if (!lens.tor.empty() && summary.completed && !summary.tor_refused) files.push_back(lens.tor);
+    if (result.tor_written) files.push_back(lens.tor);
     if (json) {
-      out << JsonOf(summary, design + 1, lens, files).dump() << '\n';
+      out << JsonOf(summary, result, design + 1, lens, files).dump() << '\n';
     } else {
       out << TextOf(summary, design + 1, lens, files);
     }
     out.flush();
-    screen_buf.Clear();
   };
 
   PromptedKeyboard keyboard_buf([&]() -> std::optional<std::string> {
     screen.flush();
-    const std::optional<Question> q = QuestionOf(screen_buf.Text());
-    if (!q || design >= run.designs.size()) {
-      lost = true;  // a question the settings do not answer
-      return std::nullopt;
+    const std::optional<Question> q = textio::QuestionAsked(screen_buf.Text());
+    // What the program wrote up to this prompt is needed no more.
+    screen_buf.Clear();
+    std::optional<std::string> answer;
+    if (q && design < run.designs.size()) {
+      if (*q == Question::kAnother) {
+        ++design;
+        answer = design < run.designs.size() ? "1" : "0";
+      } else {
+        answer = AnswerTo(*q, run.designs[design], run.report);
+      }
     }
-    if (*q == Question::kAnother) {
-      finish_design();
-      ++design;
-      return design < run.designs.size() ? "1" : "0";
-    }
-    return AnswerTo(*q, run.designs[design], run.report);
+    if (!answer) lost = true;  // a question the settings do not answer
+    return answer;
   });
   std::istream keyboard(&keyboard_buf);
 
-  const int status = driver::RunProgram(keyboard, screen, err, textio::ConsoleSetup{}, run.options);
+  const int status =
+      driver::RunProgram(keyboard, screen, err, textio::ConsoleSetup{}, run.options, summarise);
   if (lost && status != 0) {
     err << "kevrano: internal error: the dialogue asked a question the design settings do not "
            "answer\n";

@@ -16,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "design/splenz.h"
 #include "design/zoning.h"
 
 namespace driver {
@@ -108,7 +109,7 @@ std::optional<std::string> CheckFileName(const Setting& name);
 /// must not be the report nor another design's tor file.
 std::optional<std::string> CheckRunFiles(const DesignRun& run);
 
-/// What the console showed of one design, summed up.
+/// One design summed up, its numbers as the profile table prints them.
 struct DesignSummary {
   int32_t rays = 0;                        // rows of the profile table
   std::optional<double> centre_thickness;  // lens path length of the axial ray
@@ -119,9 +120,8 @@ struct DesignSummary {
   std::vector<std::string> notes;          // lines the design printed about itself
 };
 
-/// Reads the summary of one design from the console text of its dialogue
-/// (records ending in CR LF, prompts continued by the next record).
-DesignSummary SummariseDesign(std::string_view screen);
+/// Sums up one design from its results.
+DesignSummary SummariseDesign(const design::DesignResult& result);
 
 /// Runs the designs and writes a summary per design to `out`, as text or as
 /// one JSON object per line. Returns the exit status: 0, or 1 after a failure

@@ -7,20 +7,15 @@
 namespace driver {
 namespace {
 
-// Console records of a design as the program writes them to a file or pipe:
-// CR LF after each record, a prompt continued by the record that follows.
-constexpr const char* kHeading =
-    " Enter Design Radial Step Size \r\n"
-    "         Feed Surface          Radiation Surface      Lens\r\n"
-    "      Z-axis      Radius      Z-axis      Radius    Path Len\r\n"
-    "\r\n";
-constexpr const char* kRows =
-    "   2.0000E+01  0.0000E+00  2.4721E+01  0.0000E+00  4.7214E+00\r\n"
-    "   2.0000E+01  1.0000E+01  2.0000E+01  1.0350E+01  1.3542E-04\r\n";
+// Rows of a design as the profile table shows them (1PE12.4):
+//   2.0000E+01  0.0000E+00  2.4721E+01  0.0000E+00  4.7214E+00
+//   2.0000E+01  1.0000E+01  2.0000E+01  1.0350E+01  1.3542E-04
+const design::DesignResult::Row kAxialRow{20.0f, 0.0f, 24.72136f, 0.0f, 4.721359f};
+const design::DesignResult::Row kEdgeRow{20.0f, 10.0f, 20.0f, 10.34987f, 1.354218e-4f};
 
 struct SummaryCase {
   const char* name;
-  std::string screen;
+  design::DesignResult result;
   bool completed;
   int32_t rays;
   int32_t zones;
@@ -28,43 +23,47 @@ struct SummaryCase {
   std::size_t notes;
 };
 
-TEST(SummariseDesign, ReadsWhatTheDesignPrinted) {
-  const std::string zoned =
-      " Enter minimum path length in zoning \r\n Lens zoning\r\n"
-      " Number of zones:         2\r\n";
+design::DesignResult Traced(bool zoned, std::size_t zones, std::vector<std::string> notes = {},
+                            bool tor_refused = false) {
+  design::DesignResult r;
+  r.profile = {kAxialRow, kEdgeRow};
+  r.zoned = zoned;
+  r.feed_zone_radii.assign(zones, 1.0f);
+  r.radiation_zone_radii.assign(zones, 1.0f);
+  r.notes = std::move(notes);
+  r.tor_refused = tor_refused;
+  return r;
+}
+
+TEST(SummariseDesign, ReadsTheDesignsValues) {
   const SummaryCase kCases[] = {
-      {"zoned", std::string(kHeading) + kRows + zoned, true, 2, 2, false, 0},
-      {"negative zone count cuts no zone",
-       std::string(kHeading) + kRows + " Number of zones:        -3\r\n", true, 2, 0, false, 0},
-      {"zone count beyond any integer",
-       std::string(kHeading) + kRows + " Number of zones: 1e300\r\n", true, 2, 0, false, 0},
-      {"too many zones",
-       std::string(kHeading) + kRows +
-           " Number of zones:         0\r\n More than 4999 zones: lens not zoned\r\n",
-       true, 2, 0, false, 1},
+      {"zoned", Traced(true, 2), true, 2, 2, false, 0},
+      {"negative zone count cuts no zone", Traced(true, 0), true, 2, 0, false, 0},
+      {"too many zones", Traced(true, 0, {"More than 4999 zones: lens not zoned"}), true, 2, 0,
+       false, 1},
       {"ray beyond the sphere ends the design",
-       std::string(kHeading) + kRows +
-           " Ray radius beyond Sphere Radius: Design ended\r\n"
-           " Enter 1 for another Design ",
-       false, 2, 0, false, 1},
-      {"tor file refused after the offset prompt",
-       std::string(kHeading) + kRows + zoned +
-           " Enter Lens axis offset  Tor file not written: the radii of a face do not "
-           "increase\r\n",
-       true, 2, 2, true, 1},
+       Traced(false, 0, {"Ray radius beyond Sphere Radius: Design ended"}), false, 2, 0, false, 1},
+      {"tor file refused",
+       Traced(true, 2, {"Tor file not written: the radii of a face do not increase"}, true), true,
+       2, 2, true, 1},
   };
   for (const SummaryCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    const DesignSummary s = SummariseDesign(c.screen);
+    const DesignSummary s = SummariseDesign(c.result);
     EXPECT_EQ(c.completed, s.completed);
     EXPECT_EQ(c.rays, s.rays);
     EXPECT_EQ(c.zones, s.zones);
     EXPECT_EQ(c.tor_refused, s.tor_refused);
     EXPECT_EQ(c.notes, s.notes.size());
-    // The axial ray's path length, and the wider face at the edge ray.
+    // The axial ray's path length, and the wider face at the edge ray, as
+    // the five digits of the table show them.
     EXPECT_EQ(4.7214, s.centre_thickness.value_or(0.0));
     EXPECT_EQ(10.35, s.outer_radius.value_or(0.0));
   }
+  // A design that traced no ray shows no numbers.
+  const DesignSummary none = SummariseDesign(design::DesignResult{});
+  EXPECT_FALSE(none.centre_thickness.has_value());
+  EXPECT_FALSE(none.outer_radius.has_value());
 }
 
 // A frequency becomes the wavelength in the lens unit, or is refused when

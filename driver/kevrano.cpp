@@ -8,6 +8,7 @@
 #include "design/splenz.h"
 #include "textio/failure.h"
 #include "textio/layout.h"
+#include "textio/prompts.h"
 
 namespace driver {
 namespace {
@@ -17,16 +18,14 @@ using textio::kReport;
 using textio::kScreen;
 using textio::kScript;
 using textio::Layout;
+using textio::PromptOf;
+using textio::Question;
 
-const Layout kAskFileInput("(' Zoned Lens design; Enter 1 for file input ',$)");
-const Layout kAskScriptName("(' Enter file name ',$)");
-const Layout kAskReportName("(' Enter output file name ',$)");
 const Layout kEchoName("(A70)");
-const Layout kAskAnother("(' Enter 1 for another Design ',$)");
 
 }  // namespace
 
-void KEVRANO(textio::Units& io, const design::DesignOptions& options) {
+void KEVRANO(textio::Units& io, const design::DesignOptions& options, const DesignDone& done) {
   // State that outlives a single design: the shared record, the four design
   // values lent to the design routine, and the design routine's own storage.
   textio::INPUTL inputl;
@@ -41,17 +40,17 @@ void KEVRANO(textio::Units& io, const design::DesignOptions& options) {
 
   // Where the answers come from; this answer is always typed.
   inputl.IUNIT = kKeyboard;
-  io.write_laid_out(kScreen, kAskFileInput);
+  io.write_laid_out(kScreen, PromptOf(Question::kFileInput));
   io.read_free(kKeyboard, {&answer});
   if (answer == 1) {
-    io.write_laid_out(kScreen, kAskScriptName);
+    io.write_laid_out(kScreen, PromptOf(Question::kScriptName));
     do {
       io.read_text_field(kKeyboard, script_name);
     } while (!io.open_answered(kKeyboard, kScript, script_name));
     inputl.IUNIT = kScript;
   }
 
-  io.write_laid_out(kScreen, kAskReportName);
+  io.write_laid_out(kScreen, PromptOf(Question::kReportName));
   do {
     io.read_text_field(inputl.IUNIT, report_name);
     if (inputl.IUNIT == kScript) io.write_laid_out(kScreen, kEchoName, {report_name});
@@ -60,7 +59,8 @@ void KEVRANO(textio::Units& io, const design::DesignOptions& options) {
   // Design after design.
   do {
     (*splenz)(eps, npt, rlens, edge);
-    io.write_laid_out(kScreen, kAskAnother);
+    if (done) done(*splenz);
+    io.write_laid_out(kScreen, PromptOf(Question::kAnother));
     try {
       io.read_free(inputl.IUNIT, {&answer});
     } catch (const textio::Failure& failure) {
@@ -80,11 +80,12 @@ void KEVRANO(textio::Units& io, const design::DesignOptions& options) {
 }
 
 int RunProgram(std::istream& keyboard, std::ostream& screen, std::ostream& err,
-               textio::ConsoleSetup setup, const design::DesignOptions& options) {
+               textio::ConsoleSetup setup, const design::DesignOptions& options,
+               const DesignDone& done) {
   textio::Units io(keyboard, screen, setup);
   std::string diagnostic;
   try {
-    KEVRANO(io, options);
+    KEVRANO(io, options, done);
     return 0;
   } catch (const textio::Failure& failure) {
     diagnostic = failure.Diagnostic();

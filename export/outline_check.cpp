@@ -1,52 +1,32 @@
 #include "export/outline_check.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstddef>
-#include <system_error>
-#include <vector>
 
-#include "textio/layout.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "torfile/outline.h"
+#include "torfile/writer.h"
 
 namespace tor {
-namespace {
 
-// A node coordinate as the tor file writes it.
-const textio::Layout kCoordinate("(1PE12.4)");
-
-// A node coordinate as the tor file holds it, read back.
-double AsWritten(float value) {
-  const std::string text =
-      textio::LayOut(kCoordinate, std::vector<textio::Value>{value}).records.front();
-  const std::size_t start = text.find_first_not_of(' ');
-  double x = std::nan("");
-  if (start == std::string::npos) return x;
-  const auto result = std::from_chars(text.data() + start, text.data() + text.size(), x);
-  return result.ec == std::errc() ? x : std::nan("");
-}
-
-}  // namespace
-
-std::string OutlineProblem(const Outline& outline) {
-  tortool::TorFile file;
+std::string OutlineProblem(const ZonedOutline& outline) {
+  // The mesh with its nodes as the file's fields read back
+  torfile::Mesh written;
+  written.nodes.reserve(outline.mesh.nodes.size());
   int32_t number = 0;
-  for (const Node& node : outline.nodes) {
+  for (const torfile::Node& node : outline.mesh.nodes) {
     ++number;
-    const tortool::Node written{AsWritten(node.z), AsWritten(node.r), 0};
-    // The reader refuses such a file outright; the checks need finite values.
-    if (!std::isfinite(written.z) || !std::isfinite(written.r) ||
-        std::fabs(written.z) > tortool::kMaxMagnitude ||
-        std::fabs(written.r) > tortool::kMaxMagnitude) {
+    const torfile::Node held{torfile::AsWritten(static_cast<float>(node.z)),
+                             torfile::AsWritten(static_cast<float>(node.r)), 0};
+    // A reader refuses such a file outright; the checks need finite values.
+    if (!std::isfinite(held.z) || !std::isfinite(held.r) ||
+        std::fabs(held.z) > torfile::kMaxMagnitude || std::fabs(held.r) > torfile::kMaxMagnitude) {
       return "node " + std::to_string(number) + " has a coordinate beyond the range of the file";
     }
-    file.nodes.push_back(written);
+    written.nodes.push_back(held);
   }
-  for (const LinearSegment& s : outline.linear) file.linear.push_back({s, 0});
-  for (const CubicSegment& s : outline.cubic) file.cubic.push_back({s, 0});
+  written.linear = outline.mesh.linear;
+  written.cubic = outline.mesh.cubic;
 
-  const tortool::CheckResult check = tortool::CheckOutline(file);
+  const torfile::CheckResult check = torfile::CheckOutline(written);
   if (check.errors.empty()) return "";
   std::string text = check.errors.front().message;
   if (check.errors.size() > 1) {

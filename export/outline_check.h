@@ -9,15 +9,15 @@
 
 #include <string>
 
-#include "export/outline.h"
+#include "export/zoned_outline.h"
 
 namespace tor {
 
 /// What `kevrano-tor check` would find wrong with the tor file of `outline`,
-/// its nodes taken as the file writes them (five significant digits): the
+/// its nodes taken as the file holds them (five significant digits): the
 /// first problem, with " (and N more)" when there are others. Empty when the
 /// outline passes.
-std::string OutlineProblem(const Outline& outline);
+std::string OutlineProblem(const ZonedOutline& outline);
 
 }  // namespace tor
 

@@ -2,11 +2,14 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "export/outline.h"
 #include "export/outline_check.h"
-#include "export/tor_writer.h"
+#include "export/zoned_outline.h"
 #include "textio/layout.h"
+#include "textio/prompts.h"
+#include "torfile/writer.h"
 
 namespace tor {
 namespace {
@@ -16,11 +19,10 @@ using textio::kScreen;
 using textio::kScript;
 using textio::kTorFile;
 using textio::Layout;
+using textio::PromptOf;
+using textio::Question;
 
-const Layout kAskFile("(' CHAMP tor file of lens design; Enter file ',$)");
 const Layout kEchoFile("(/,A70)");
-const Layout kAskUnits("(' Enter units: 1 in., 2 ft., 3 mm, 4 m ',$)");
-const Layout kAskOffset("(' Enter Lens axis offset ',$)");
 
 const Layout kRefusedTooFewPoints(
     "(' Tor file not written: the lens profile has fewer than two points')");
@@ -62,16 +64,18 @@ const Layout& RefusalFor(OutlineStatus status) {
 // read, so a script of answers stays in step with the questions; the file is
 // then not opened at all, an existing file of that name is left as it was, and
 // one line on the screen and in the report says why.
-void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
-            std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
-            float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
-            const textio::INPUTL& INPUTL, std::span<const float> RZF, std::span<const float> RZR,
-            int32_t NZ, float STEP, float FR, TorAnswers& kept, const ExactCuts& EXACT) {
+ExportResult SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
+                    std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+                    float /*RLENS*/, float /*EDGE*/, int32_t ISIDE, int32_t ISURF,
+                    const textio::INPUTL& INPUTL, std::span<const float> RZF,
+                    std::span<const float> RZR, int32_t NZ, float STEP, float FR, TorAnswers& kept,
+                    const ExactCuts& EXACT) {
   const int IUNIT = INPUTL.IUNIT;
   const bool from_script = IUNIT == kScript;
 
   // Outline of the zoned lens
-  Outline outline;
+  ExportResult result;
+  ZonedOutline& outline = result.outline;
   const OutlineStatus status = BuildOutline(
       ZonedLens{ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR, EXACT}, outline);
   const bool exportable = status == OutlineStatus::kBuilt;
@@ -79,7 +83,7 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   // File name, then the file itself; a name typed at the terminal that cannot
   // be opened (a missing folder, the report file) is asked again
   std::string name(textio::kNameLength, ' ');
-  io.write_laid_out(kScreen, kAskFile);
+  io.write_laid_out(kScreen, PromptOf(Question::kTorName));
   for (;;) {
     io.read_text_field(IUNIT, name);
     if (from_script) io.write_laid_out(kScreen, kEchoFile, {name});
@@ -91,21 +95,24 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   // is taken, and a script that runs out ends the run as any exhausted script.
   int32_t& units_code = kept.units_code;
   do {
-    io.write_laid_out(kScreen, kAskUnits);
+    io.write_laid_out(kScreen, PromptOf(Question::kUnitCode));
     io.read_free(IUNIT, {&units_code});
     if (from_script) io.write_free(kScreen, {units_code});
-  } while (!IsUnitsCode(units_code));
+  } while (!torfile::IsUnitsCode(units_code));
 
   // Lens axis offset
   float& zloff = kept.zloff;
-  io.write_laid_out(kScreen, kAskOffset);
+  io.write_laid_out(kScreen, PromptOf(Question::kOffset));
   io.read_free(IUNIT, {&zloff});
   if (from_script) io.write_free(kScreen, {zloff});
 
   if (!exportable) {
     io.write_laid_out(kScreen, RefusalFor(status));
     io.write_laid_out(kReport, RefusalFor(status));
-    return;
+    const std::string line = textio::LayOut(RefusalFor(status), {}).records.front();
+    result.refusal = line.substr(line.find_first_not_of(' '));
+    result.outline = ZonedOutline{};
+    return result;
   }
 
   // The outline is checked as the file will hold it; a fault (an outline that
@@ -116,14 +123,20 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
     const std::string line = "Warning, tor file written as designed: " + problem;
     io.write_free(kScreen, {line});
     io.write_free(kReport, {line});
+    result.warning = line;
   }
 
   // Offset object, mesh head and the nodes
-  TorWriter writer(io);
-  writer.WriteOffset(zloff);
-  writer.WriteMeshHead(EPS);
+  const auto write = [&io](std::vector<std::string> records) {
+    for (std::string& record : records) io.write_record(kTorFile, std::move(record));
+  };
+  write(torfile::OffsetRecords(zloff));
+  write(torfile::MeshHeadRecords(EPS));
   int32_t number = 0;
-  for (const Node& node : outline.nodes) writer.WriteNode(++number, node.z, node.r);
+  for (const torfile::Node& node : outline.mesh.nodes) {
+    io.write_record(kTorFile, torfile::NodeRecord(++number, static_cast<float>(node.z),
+                                                  static_cast<float>(node.r)));
+  }
 
   // Cubic segments of the curved radiation face's outermost zone
   if (outline.radiation_last_zone) {
@@ -133,9 +146,11 @@ void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float>
   }
 
   // Segment tables, the unit of length, and the file is complete
-  writer.WriteSegments(outline.linear, outline.cubic);
-  writer.WriteTrailer(units_code);
+  write(torfile::SegmentRecords(outline.mesh.linear, outline.mesh.cubic));
+  write(torfile::TrailerRecords(torfile::UnitOfCode(units_code)));
   io.close_unit(kTorFile);
+  result.written = true;
+  return result;
 }
 
 }  // namespace tor

@@ -8,8 +8,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
-#include "export/outline.h"
+#include "export/zoned_outline.h"
 #include "textio/units.h"
 
 namespace tor {
@@ -20,6 +21,14 @@ namespace tor {
 struct TorAnswers {
   int32_t units_code = 0;
   float zloff = 0.0f;
+};
+
+/// What one export did, for the design that asked for it.
+struct ExportResult {
+  bool written = false;  // the tor file was written whole and closed
+  ZonedOutline outline;  // the outline built; empty when the lens was refused
+  std::string refusal;   // the "Tor file not written: ..." line when refused
+  std::string warning;   // the outline check's warning line, when it had one
 };
 
 /// Writes the tor file of one zoned lens. ZF, RF, ZR, RR hold the feed and
@@ -33,12 +42,14 @@ struct TorAnswers {
 /// below 0 counts as 0, NZ beyond RZF or RZR as the boundaries they hold.
 /// EXACT, when it holds rays, zones the lens exactly along each design ray
 /// (see tor::ExactCuts); STEP is then not used. Throws textio::Failure when a
-/// read, write or open fails.
-void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
-            std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
-            float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF, const textio::INPUTL& INPUTL,
-            std::span<const float> RZF, std::span<const float> RZR, int32_t NZ, float STEP,
-            float FR, TorAnswers& kept, const ExactCuts& EXACT = {});
+/// read, write or open fails. Returns what was written and the
+/// outline built.
+ExportResult SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,
+                    std::span<const float> ZR, std::span<const float> RR, int32_t NPT, float EPS,
+                    float RLENS, float EDGE, int32_t ISIDE, int32_t ISURF,
+                    const textio::INPUTL& INPUTL, std::span<const float> RZF,
+                    std::span<const float> RZR, int32_t NZ, float STEP, float FR, TorAnswers& kept,
+                    const ExactCuts& EXACT = {});
 
 /// The same export with answers that start from zero.
 inline void SZLTIC(textio::Units& io, std::span<const float> ZF, std::span<const float> RF,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -12,52 +13,62 @@
 #include <string>
 #include <vector>
 
-#include "export/outline.h"
-#include "export/tor_test_support.h"
+#include "export/zoned_outline.h"
 #include "kernels/spline.h"
 #include "textio/failure.h"
 #include "textio/units.h"
+#include "torfile/test_support.h"
 
 namespace tor {
 namespace {
 
-using testing::ParseTor;
-using testing::ReadBytes;
-using testing::ReadTor;
-using testing::ScratchFolder;
+using torfile::testing::ReadBytes;
+using torfile::testing::ReadTor;
+using torfile::testing::ScratchFolder;
+
+/// Reads the tor file as its columns hold it.
+::testing::AssertionResult ParseTor(const std::string& bytes, ReadTor& tor) {
+  return torfile::testing::ReadColumns(bytes, tor);
+}
+
+using LinearSegment = std::array<int32_t, 2>;
+using CubicSegment = std::array<int32_t, 4>;
+
+/// The built outline as the checks below read it: the design's 32-bit node
+/// coordinates and bare node numbers.
+struct Outline {
+  struct Node {
+    float z = 0.0f;
+    float r = 0.0f;
+  };
+  std::vector<Node> nodes;
+  std::vector<LinearSegment> linear;
+  std::vector<CubicSegment> cubic;
+  std::optional<int32_t> radiation_last_zone;
+};
+using Node = Outline::Node;
+
+Outline Built(const ZonedOutline& zoned) {
+  Outline o;
+  for (const torfile::Node& n : zoned.mesh.nodes) {
+    o.nodes.push_back({static_cast<float>(n.z), static_cast<float>(n.r)});
+  }
+  for (const torfile::LinearSegment& l : zoned.mesh.linear) o.linear.push_back(l.nodes);
+  for (const torfile::CubicSegment& c : zoned.mesh.cubic) o.cubic.push_back(c.nodes);
+  o.radiation_last_zone = zoned.radiation_last_zone;
+  return o;
+}
 
 /// A zoned lens as the design routine hands it over.
-struct LensCase {
-  std::vector<float> ZF, RF, ZR, RR, RZF, RZR;
-  int32_t NPT = 0;
-  int32_t ISIDE = 1;
-  int32_t ISURF = 2;
-  int32_t NZ = 0;
-  float EPS = 2.56f;
-  float STEP = 0.3f;
-  float FR = 0.5f;
+using LensCase = torfile::testing::LensData;
 
-  ZonedLens Zoned() const { return {ZF, RF, ZR, RR, NPT, ISIDE, ISURF, RZF, RZR, NZ, STEP, FR}; }
-};
+ZonedLens Zoned(const LensCase& c) {
+  return {c.ZF, c.RF, c.ZR, c.RR, c.NPT, c.ISIDE, c.ISURF, c.RZF, c.RZR, c.NZ, c.STEP, c.FR};
+}
 
 /// Ten rays; the feed face z = 2 + 0.05 r², the radiation face z = 4 - 0.08 r²;
 /// two zones, the feed face prescribed spherical.
-LensCase WorkedExample() {
-  LensCase c;
-  c.NPT = 10;
-  for (int32_t i = 1; i <= c.NPT; ++i) {
-    const float rf = 0.5f * static_cast<float>(i - 1);
-    const float rr = 0.55f * static_cast<float>(i - 1);
-    c.RF.push_back(rf);
-    c.ZF.push_back(2.0f + 0.05f * rf * rf);
-    c.RR.push_back(rr);
-    c.ZR.push_back(4.0f - 0.08f * rr * rr);
-  }
-  c.NZ = 2;
-  c.RZF = {3.9f, 2.2f};
-  c.RZR = {4.3f, 2.4f};
-  return c;
-}
+LensCase WorkedExample() { return torfile::testing::CrossingFacesLens(); }
 
 /// The same lens with a flat prescribed radiation face at z = 4.
 LensCase FlatRadiationExample() {
@@ -269,8 +280,9 @@ class SzlticTest : public ::testing::Test {
   /// outline and the outline's geometry; returns the outline.
   Outline ExportAndCheck(const LensCase& c, int32_t first_side_nodes) {
     Typed(c, Answers());
-    Outline built;
-    EXPECT_EQ(OutlineStatus::kBuilt, BuildOutline(c.Zoned(), built));
+    ZonedOutline zoned;
+    EXPECT_EQ(OutlineStatus::kBuilt, BuildOutline(Zoned(c), zoned));
+    const Outline built = Built(zoned);
     ExpectFileHolds(TorFile(), built);
     EXPECT_TRUE(CheckOutline(built, ShapeOf(c, first_side_nodes)));
     return built;
@@ -402,8 +414,9 @@ TEST(OutlineTest, ZeroShareKeepsNodesOnTheFace) {
                          {"FR = 0, flat feed face", flat0, true, 1, 6}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    Outline built;
-    ASSERT_EQ(OutlineStatus::kBuilt, BuildOutline(c.lens.Zoned(), built));
+    ZonedOutline zoned;
+    ASSERT_EQ(OutlineStatus::kBuilt, BuildOutline(Zoned(c.lens), zoned));
+    const Outline built = Built(zoned);
     ASSERT_EQ(static_cast<std::size_t>(c.last), built.nodes.size() - (c.feed_face ? 18u : 0u));
     const std::vector<float>& r = c.feed_face ? c.lens.RF : c.lens.RR;
     const std::vector<float>& z = c.feed_face ? c.lens.ZF : c.lens.ZR;
@@ -566,6 +579,8 @@ LensCase LongLens(int32_t npt) {
   c.NPT = npt;
   c.ISIDE = 1;
   c.ISURF = 1;
+  c.STEP = 0.3f;
+  c.FR = 0.5f;
   for (int32_t i = 1; i <= npt; ++i) {
     const float r = 0.5f * static_cast<float>(i - 1);
     c.RF.push_back(r);

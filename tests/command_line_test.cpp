@@ -336,8 +336,74 @@ TEST_F(CommandLineTest, JsonSummaryPerDesign) {
   EXPECT_EQ(
       "{\"design\":1,\"completed\":true,\"rays\":11,\"centre_thickness\":4.7214,"
       "\"outer_radius\":10.0,\"zones\":2,\"units\":\"mm\","
-      "\"files_written\":[\"report.txt\",\"lens.tor\"],\"notes\":[]}\n",
+      "\"files_written\":[\"report.txt\",\"lens.tor\"],\"notes\":[],\"warnings\":[],"
+      "\"zoning\":\"standard\",\"feed_share\":0.5,"
+      // Two zone steps of lambda/(n - 1) = 2 off the axial 4.7213593: 0.7213593
+      // as 32-bit reals subtract; the radiation face's nodes reach 23.493.
+      "\"axial_thickness\":0.72135925,\"axial_extent\":3.4932842,"
+      "\"zone_radii\":{\"feed\":[6.582643,2.0052881],\"radiation\":[7.103606,2.3045297]},"
+      "\"profile\":[[20.0,0.0,24.72136,0.0,4.7213593],[20.0,1.0,24.663738,1.1553501,4.6663246],"
+      "[20.0,2.0,24.492262,2.2986557,4.502178],[20.0,3.0,24.211739,3.418566,4.2324867],"
+      "[20.0,4.0,23.829878,4.5050693,3.863037],[20.0,5.0,23.356218,5.5499043,3.4009705],"
+      "[20.0,6.0,22.801714,6.5468388,2.8545818],[20.0,7.0,22.177845,7.491708,2.232664],"
+      "[20.0,8.0,21.495989,8.382301,1.5440655],[20.0,9.0,20.766853,9.218114,0.7972679],"
+      "[20.0,10.0,20.00013,10.00004,0.00013542175]]}\n",
       run.out);
+}
+
+}  // namespace
+
+namespace {
+
+// The JSON of each design of one run holds that design's own values: a design
+// that ends early after one that wrote a tor file shows no outline, no zoning
+// and no warning of the design before it.
+TEST_F(CommandLineTest, JsonHoldsEachDesignsOwnValues) {
+  WriteFile(dir_ / "d.toml",
+            "report = \"r.txt\"\neps = 2.25\nradius = 10\nedge = 20\nunits = \"in\"\n"
+            "[[design]]\ninner = \"flat\"\nedge-thickness = 1\nradial-step = 2\nwavelength = 1\n"
+            "[[design]]\ninner = \"flat\"\nradial-step = 1\nwavelength = 0.5\nfeed-share = 1\n"
+            "tor = \"lens.tor\"\noffset = -2.5\n"
+            "[[design]]\ninner = \"sphere\"\nsphere-centre = 20\nradial-step = 3.7\n"
+            "wavelength = 1\n");
+  const auto run =
+      RunWithArguments(KEVRANO_BINARY, {"design", "--file", "d.toml", "--json"}, dir_, "");
+  ASSERT_EQ(0, run.status) << run.err;
+  const struct {
+    const char* name;
+    std::vector<std::string> parts;  // each found in the design's line
+  } kLines[] = {
+      {"boundary 1 beyond the edge ray is extrapolated; no tor file, no outline",
+       {"\"warnings\":[\"Zone boundary 1 (beyond the edge ray) lies outside the lens path "
+        "lengths: its radii are extrapolated; a tor file is still written as designed\"]",
+        "\"feed_share\":0.5,\"axial_thickness\":null,\"axial_extent\":null",
+        "\"zone_radii\":{\"feed\":[10.930183,8.452313,5.4922333],"}},
+      // Step lambda/(n - 1) = 1, all on the feed face: 4.7213593 - 4 = 0.7213593
+      // on the axis; the edge stays at z 20 and the radiation apex at 24.72136.
+      {"the outline check's warning; zoned thickness and extent of the tor file",
+       {"\"files_written\":[\"r.txt\",\"lens.tor\"]",
+        "\"warnings\":[\"Warning, tor file written as designed: the outline crosses itself: "
+        "linear segment 6 crosses cubic segment 5 near (z 21.8327, r 7.95792)\"]",
+        "\"feed_share\":1.0,\"axial_thickness\":0.72135925,\"axial_extent\":4.7213593"}},
+      {"a design ended early keeps nothing of the one before",
+       {"\"notes\":[\"Ray radius beyond Sphere Radius: Design ended\"],\"warnings\":[]",
+        "\"feed_share\":null,\"axial_thickness\":null,\"axial_extent\":null,"
+        "\"zone_radii\":{\"feed\":[],\"radiation\":[]}",
+        "\"profile\":[[30.0,0.0,34.72136,0.0,4.7213593],[29.290318,3.7,33.274895,4.5539517,"
+        "4.075058],[26.726068,7.4,28.713669,8.407908,2.22855]]}"}},
+  };
+  std::size_t start = 0;
+  for (const auto& line : kLines) {
+    SCOPED_TRACE(line.name);
+    const std::size_t end = run.out.find('\n', start);
+    ASSERT_NE(std::string::npos, end);
+    const std::string json = run.out.substr(start, end - start);
+    for (const std::string& part : line.parts) {
+      EXPECT_NE(std::string::npos, json.find(part)) << part << "\nnot in\n" << json;
+    }
+    start = end + 1;
+  }
+  EXPECT_EQ(run.out.size(), start);
 }
 
 }  // namespace

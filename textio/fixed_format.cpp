@@ -1,6 +1,7 @@
 #include "textio/fixed_format.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -88,16 +89,34 @@ std::string NonFinite(float value, int width) {
 
 }  // namespace
 
-std::string PadField(std::string_view body, int width) {
+void AppendPadded(std::string& out, std::string_view body, int width) {
   if (width < 0) width = 0;
   const auto w = static_cast<std::size_t>(width);
-  if (body.size() > w) return std::string(w, '*');
-  std::string out(w - body.size(), ' ');
+  if (body.size() > w) {
+    out.append(w, '*');
+    return;
+  }
+  out.append(w - body.size(), ' ');
   out.append(body);
+}
+
+std::string PadField(std::string_view body, int width) {
+  std::string out;
+  AppendPadded(out, body, width);
   return out;
 }
 
-std::string RenderInt(int32_t value, int width) { return PadField(std::to_string(value), width); }
+void AppendInt(std::string& out, int32_t value, int width) {
+  char buf[16];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  AppendPadded(out, std::string_view(buf, static_cast<std::size_t>(result.ptr - buf)), width);
+}
+
+std::string RenderInt(int32_t value, int width) {
+  std::string out;
+  AppendInt(out, value, width);
+  return out;
+}
 
 namespace {
 
@@ -197,11 +216,19 @@ Binary BinaryOf(float magnitude) {
   return b;
 }
 
-Wide PowerOfTen(int j) {
+// 10^0 to 10^38, the powers below 2^128.
+constexpr std::array<Wide, 39> kPowersOfTen = [] {
+  std::array<Wide, 39> powers{};
   Wide p = 1;
-  for (int i = 0; i < j; ++i) p *= 10;
-  return p;
-}
+  for (Wide& power : powers) {
+    power = p;
+    p *= 10;
+  }
+  return powers;
+}();
+
+// 10^j for j from 0 to 38; every caller keeps j in that range.
+Wide PowerOfTen(int j) { return kPowersOfTen.at(static_cast<std::size_t>(j)); }
 
 // round(M·2^E·10^k), halfway away from zero; nothing when it would not fit.
 std::optional<Wide> RoundedScaled(Binary b, int k) {
@@ -249,13 +276,31 @@ constexpr int kMostFastDigits = 17;
 }  // namespace
 
 std::string RenderFixed(float value, int width, int decimals) {
-  if (!std::isfinite(value)) return NonFinite(value, width);
+  std::string out;
+  AppendFixed(out, value, width, decimals);
+  return out;
+}
+
+std::string RenderExp(float value, int width, int decimals, int scale) {
+  std::string out;
+  AppendExp(out, value, width, decimals, scale);
+  return out;
+}
+
+void AppendFixed(std::string& text, float value, int width, int decimals) {
+  if (!std::isfinite(value)) {
+    text += NonFinite(value, width);
+    return;
+  }
   if (decimals < 0) decimals = 0;
   // The value times 10^d, rounded: its digits with d of them after the point.
   char buf[24];
   const std::optional<Wide> q = RoundedScaled(BinaryOf(std::fabs(value)), decimals);
   const std::optional<std::string_view> digits = q ? DigitsOf(*q, buf) : std::nullopt;
-  if (!digits) return FormatFixed(ExactDecimal(value), width, decimals);
+  if (!digits) {
+    text += FormatFixed(ExactDecimal(value), width, decimals);
+    return;
+  }
   const auto d = static_cast<std::size_t>(decimals);
   std::string_view ipart = digits->size() > d ? digits->substr(0, digits->size() - d) : "";
   const std::string_view fdigits = digits->substr(ipart.size());
@@ -277,25 +322,31 @@ std::string RenderFixed(float value, int width, int decimals) {
   }
   if (ipart.empty()) {
     // The 0 before the point only when the field has room for it.
-    if (n == static_cast<std::size_t>(std::max(width, 0))) return std::string(out, n);
+    if (n == static_cast<std::size_t>(std::max(width, 0))) {
+      text.append(out, n);
+      return;
+    }
     std::copy_backward(out + sign, out + n, out + n + 1);
     out[sign] = '0';
     ++n;
   }
-  return PadField(std::string_view(out, n), width);
+  AppendPadded(text, std::string_view(out, n), width);
 }
 
-std::string RenderExp(float value, int width, int decimals, int scale) {
-  if (!std::isfinite(value)) return NonFinite(value, width);
+void AppendExp(std::string& text, float value, int width, int decimals, int scale) {
+  if (!std::isfinite(value)) {
+    text += NonFinite(value, width);
+    return;
+  }
   if (decimals < 0) decimals = 0;
   // The digit count is formed only once it is known to be small, so that no
   // count of decimals can overflow it.
   const float magnitude = std::fabs(value);
-  if (magnitude == 0.0f || decimals >= kMostFastDigits) {
-    return FormatExp(ExactDecimal(value), width, decimals, scale);
-  }
   const int significant = decimals + (scale > 0 ? 1 : 0);
-  if (significant < 1) return FormatExp(ExactDecimal(value), width, decimals, scale);
+  if (magnitude == 0.0f || decimals >= kMostFastDigits || significant < 1) {
+    text += FormatExp(ExactDecimal(value), width, decimals, scale);
+    return;
+  }
   // Decimal exponent of the first digit: the magnitude lies in
   // [2^(w-1), 2^w), so it is floor((w-1)·log10 2) or one more.
   const Binary b = BinaryOf(magnitude);
@@ -313,7 +364,10 @@ std::string RenderExp(float value, int width, int decimals, int scale) {
   }
   char buf[24];
   const std::optional<std::string_view> digits = q ? DigitsOf(*q, buf) : std::nullopt;
-  if (!digits) return FormatExp(ExactDecimal(value), width, decimals, scale);
+  if (!digits) {
+    text += FormatExp(ExactDecimal(value), width, decimals, scale);
+    return;
+  }
   const std::string_view rest = digits->substr(1);
 
   char out[64];
@@ -327,18 +381,33 @@ std::string RenderExp(float value, int width, int decimals, int scale) {
     rest.copy(out + n, rest.size());
     n += rest.size();
     AppendExponent(out, n, exponent);
-    return PadField(std::string_view(out, n), width);
+    AppendPadded(text, std::string_view(out, n), width);
+    return;
   }
   // 0.ddd: every digit after the point, the 0 only when there is room.
   out[n++] = '.';
   digits->copy(out + n, digits->size());
   n += digits->size();
   AppendExponent(out, n, exponent + 1);
-  if (n == static_cast<std::size_t>(std::max(width, 0))) return std::string(out, n);
+  if (n == static_cast<std::size_t>(std::max(width, 0))) {
+    text.append(out, n);
+    return;
+  }
   std::copy_backward(out + sign, out + n, out + n + 1);
   out[sign] = '0';
   ++n;
-  return PadField(std::string_view(out, n), width);
+  AppendPadded(text, std::string_view(out, n), width);
+}
+
+double ShownByExp(float value, int decimals) {
+  if (!std::isfinite(value)) return static_cast<double>(value);
+  // Wide enough for every float's digits; the digits are converted, not read
+  // back from any record.
+  const std::string shown = RenderExp(value, 64, decimals, 1);
+  const std::size_t first = shown.find_first_not_of(' ');
+  double result = 0.0;
+  std::from_chars(shown.data() + first, shown.data() + shown.size(), result);
+  return result;
 }
 
 namespace detail {
@@ -357,11 +426,20 @@ std::string RenderExpExact(float value, int width, int decimals, int scale) {
 
 }  // namespace detail
 
-std::string RenderChars(std::string_view value, int width) {
+void AppendChars(std::string& out, std::string_view value, int width) {
   if (width < 0) width = 0;
   const auto w = static_cast<std::size_t>(width);
-  if (value.size() >= w) return std::string(value.substr(0, w));
-  return PadField(value, width);
+  if (value.size() >= w) {
+    out.append(value.substr(0, w));
+    return;
+  }
+  AppendPadded(out, value, width);
+}
+
+std::string RenderChars(std::string_view value, int width) {
+  std::string out;
+  AppendChars(out, value, width);
+  return out;
 }
 
 }  // namespace textio

@@ -34,6 +34,11 @@ std::string RenderFixed(float value, int width, int decimals);
 /// 0.000...E+00 with no sign.
 std::string RenderExp(float value, int width, int decimals, int scale);
 
+/// The value a 1PEw.d field shows (d + 1 significant digits, rounded as
+/// RenderExp rounds) as the nearest double. A value that is not finite comes
+/// back as it is.
+double ShownByExp(float value, int decimals);
+
 namespace detail {
 
 /// RenderFixed and RenderExp from the full exact decimal expansion of the
@@ -46,6 +51,14 @@ std::string RenderExpExact(float value, int width, int decimals, int scale);
 /// Aw: the characters of the value; a shorter value is right-aligned, a longer
 /// one cut to its first `width` characters.
 std::string RenderChars(std::string_view value, int width);
+
+/// The same fields appended to `out`, for a record built field by field
+/// without a string per field.
+void AppendPadded(std::string& out, std::string_view body, int width);
+void AppendInt(std::string& out, int32_t value, int width);
+void AppendFixed(std::string& out, float value, int width, int decimals);
+void AppendExp(std::string& out, float value, int width, int decimals, int scale);
+void AppendChars(std::string& out, std::string_view value, int width);
 
 }  // namespace textio
 

@@ -175,5 +175,29 @@ TEST(RenderChars, CopiesOrCuts) {
   EXPECT_EQ("ab", RenderChars("abcd", 2));
 }
 
+// What a 1PEw.d field shows, as a double: the rounded digits, not the float.
+TEST(ShownByExp, TheDigitsTheFieldShows) {
+  const struct {
+    const char* name;
+    float value;
+    int decimals;
+    double shown;
+  } kCases[] = {
+      {"five digits of a path length", 4.7213593f, 4, 4.7214},
+      {"rounds up into the next digit", 10.34987f, 4, 10.35},
+      {"small value keeps its exponent", 1.354218e-4f, 4, 1.3542e-4},
+      {"negative", -24.72136f, 4, -24.721},
+      {"halfway rounds away from zero", 0.125f, 1, 0.13},
+      {"zero", 0.0f, 4, 0.0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.shown, ShownByExp(c.value, c.decimals));
+  }
+  EXPECT_TRUE(std::isnan(ShownByExp(std::numeric_limits<float>::quiet_NaN(), 4)));
+  EXPECT_EQ(-std::numeric_limits<double>::infinity(),
+            ShownByExp(-std::numeric_limits<float>::infinity(), 4));
+}
+
 }  // namespace
 }  // namespace textio

@@ -129,18 +129,26 @@ Layout::Layout(std::string_view notation) {
   }
 }
 
-LaidOut LayOut(const Layout& layout, std::span<const Value> values) {
-  LaidOut out;
-  std::string record;
-  std::size_t column = 0;  // 0-based current column
+namespace {
+
+// Lays the values out into `text`, the current record starting at
+// `record_start`; at each record break calls `on_break`, which ends the
+// record and returns where the next one starts. Fields are appended where
+// they stand: columns only move forward, and a skip pads with blanks only
+// when something follows it.
+template <typename OnBreak>
+void LayOutInto(const Layout& layout, std::span<const Value> values, std::string& text,
+                std::size_t record_start, OnBreak on_break) {
+  std::size_t column = 0;  // 0-based current column of the record
   std::size_t next = 0;    // next value to place
   int scale = 0;
 
-  auto place = [&](const std::string& text) {
-    if (record.size() < column + text.size()) record.resize(column + text.size(), ' ');
-    record.replace(column, text.size(), text);
-    column += text.size();
+  // Moves the end of the record to the current column.
+  const auto reach_column = [&] {
+    const std::size_t at = record_start + column;
+    if (text.size() < at) text.append(at - text.size(), ' ');
   };
+  const auto placed = [&] { column = text.size() - record_start; };
   auto wrong = [](const char* field) {
     throw std::invalid_argument(std::string("value does not suit its ") + field + " field");
   };
@@ -151,11 +159,14 @@ LaidOut LayOut(const Layout& layout, std::span<const Value> values) {
         e.kind == K::kInt || e.kind == K::kFixed || e.kind == K::kExp || e.kind == K::kChars;
     if (is_field && next >= values.size()) break;
     switch (e.kind) {
-      case K::kText: place(e.text); break;
+      case K::kText:
+        reach_column();
+        text += e.text;
+        placed();
+        break;
       case K::kSkip: column += static_cast<std::size_t>(e.width); break;
       case K::kSlash:
-        out.records.push_back(std::move(record));
-        record.clear();
+        record_start = on_break(text);
         column = 0;
         break;
       case K::kDollar: break;
@@ -163,33 +174,64 @@ LaidOut LayOut(const Layout& layout, std::span<const Value> values) {
       case K::kInt: {
         const auto* v = std::get_if<int32_t>(&values[next++]);
         if (v == nullptr) wrong("integer");
-        place(RenderInt(*v, e.width));
+        reach_column();
+        AppendInt(text, *v, e.width);
+        placed();
         break;
       }
       case K::kFixed: {
         const auto* v = std::get_if<float>(&values[next++]);
         if (v == nullptr) wrong("fixed-point");
-        place(RenderFixed(*v, e.width, e.decimals));
+        reach_column();
+        AppendFixed(text, *v, e.width, e.decimals);
+        placed();
         break;
       }
       case K::kExp: {
         const auto* v = std::get_if<float>(&values[next++]);
         if (v == nullptr) wrong("exponent");
-        place(RenderExp(*v, e.width, e.decimals, scale));
+        reach_column();
+        AppendExp(text, *v, e.width, e.decimals, scale);
+        placed();
         break;
       }
       case K::kChars: {
         const auto* v = std::get_if<std::string>(&values[next++]);
         if (v == nullptr) wrong("text");
-        place(RenderChars(*v, e.width));
+        reach_column();
+        AppendChars(text, *v, e.width);
+        placed();
         break;
       }
     }
   }
   if (next < values.size()) throw std::invalid_argument("more values than the layout has fields");
+}
+
+}  // namespace
+
+LaidOut LayOut(const Layout& layout, std::span<const Value> values) {
+  LaidOut out;
+  std::string record;
+  LayOutInto(layout, values, record, 0, [&out](std::string& text) {
+    out.records.push_back(std::move(text));
+    text.clear();
+    return std::size_t{0};
+  });
   out.records.push_back(std::move(record));
   out.leave_open = layout.leaves_open();
   return out;
+}
+
+std::size_t AppendLaidOut(const Layout& layout, std::span<const Value> values,
+                          std::string_view line_end, std::string& text) {
+  std::size_t last_start = text.size();
+  LayOutInto(layout, values, text, last_start, [&](std::string& t) {
+    t += line_end;
+    last_start = t.size();
+    return last_start;
+  });
+  return last_start;
 }
 
 std::string FreeRecord(std::span<const Value> values) {
@@ -197,11 +239,15 @@ std::string FreeRecord(std::span<const Value> values) {
   bool after_number = true;  // the first text is preceded by a blank too
   for (const Value& v : values) {
     if (const auto* i = std::get_if<int32_t>(&v)) {
-      record += RenderInt(*i, 12);
+      AppendInt(record, *i, 12);
       after_number = true;
     } else if (const auto* r = std::get_if<float>(&v)) {
       const float m = std::fabs(*r);
-      record += (m >= 1.0f && m < 10000000.0f) ? RenderFixed(*r, 16, 6) : RenderExp(*r, 16, 6, 1);
+      if (m >= 1.0f && m < 10000000.0f) {
+        AppendFixed(record, *r, 16, 6);
+      } else {
+        AppendExp(record, *r, 16, 6, 1);
+      }
       after_number = true;
     } else {
       if (after_number) record += ' ';

@@ -59,6 +59,12 @@ struct LaidOut {
 /// does not suit its field or values are left over (programming errors).
 LaidOut LayOut(const Layout& layout, std::span<const Value> values);
 
+/// Lays the values out as LayOut does and appends the records to `text`,
+/// each record but the last followed by `line_end`. Returns the offset in
+/// `text` at which the last record begins.
+std::size_t AppendLaidOut(const Layout& layout, std::span<const Value> values,
+                          std::string_view line_end, std::string& text);
+
 /// One list-directed record: integers in 12 columns, reals in 16 (fixed point
 /// with six decimals for magnitudes from 1 to below 10000000, else 1PE16.6),
 /// texts as they are, after one blank when first or after a number.

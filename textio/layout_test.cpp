@@ -50,6 +50,16 @@ TEST(LayOut, RecordsOfWrites) {
     const LaidOut out = Lay(c.layout, c.values);
     EXPECT_EQ(c.records, out.records);
     EXPECT_EQ(c.open, out.leave_open);
+    // The same records appended to a text that holds something already,
+    // CR LF between them, and where the last one begins.
+    std::string text = "held";
+    const std::size_t last = AppendLaidOut(Layout(c.layout), c.values, "\r\n", text);
+    std::string joined = "held";
+    for (std::size_t i = 0; i < c.records.size(); ++i) {
+      joined += (i > 0 ? "\r\n" : "") + c.records[i];
+    }
+    EXPECT_EQ(joined, text);
+    EXPECT_EQ(c.records.back(), text.substr(last));
   }
 }
 

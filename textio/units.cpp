@@ -126,7 +126,41 @@ void Units::Emit(int unit, const LaidOut& laid) {
 }
 
 void Units::write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values) {
-  Emit(unit, LayOut(layout, std::span<const Value>(values.begin(), values.size())));
+  write_laid_out({unit}, layout, values);
+}
+
+void Units::write_laid_out(std::initializer_list<int> units, const Layout& layout,
+                           std::initializer_list<Value> values) {
+  const std::span<const Value> list(values.begin(), values.size());
+  // Files and pipes take the records as they are, each ended by CR LF: they
+  // are laid out once, straight into one buffer kept from write to write, and
+  // the same bytes go to each such unit in turn.
+  bool laid_out = false;
+  std::size_t last = 0;  // where the last record begins in the buffer
+  const bool stays_open = layout.leaves_open();
+  for (const int unit : units) {
+    Output& out = OutputUnit(unit);
+    if (out.terminal) {
+      Emit(unit, LayOut(layout, list));
+      continue;
+    }
+    if (!laid_out) {
+      record_buffer_.clear();
+      last = AppendLaidOut(layout, list, "\r\n", record_buffer_);
+      if (!stays_open) record_buffer_ += "\r\n";
+      laid_out = true;
+    }
+    if (unit == kScreen && stays_open) last_prompt_.assign(record_buffer_, last);
+    out.open_record = stays_open;
+    out.stream->write(record_buffer_.data(), static_cast<std::streamsize>(record_buffer_.size()));
+    if (!*out.stream) Fail(FailureNumber::kWrite, "error during write", unit, out.name);
+  }
+}
+
+void Units::write_record(int unit, std::string record) {
+  LaidOut laid;
+  laid.records.push_back(std::move(record));
+  Emit(unit, laid);
 }
 
 void Units::write_free(int unit, std::initializer_list<Value> values) {

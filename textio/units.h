@@ -71,10 +71,15 @@ class Units {
 
   /// Writes one or more records through the layout.
   void write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values = {});
+  /// Writes the same records to each unit in turn, laying them out once.
+  void write_laid_out(std::initializer_list<int> units, const Layout& layout,
+                      std::initializer_list<Value> values = {});
   /// Reads values in free form from the next record(s) of the unit. At a
   /// terminal keyboard an answer that is no number, or a number out of range,
   /// is asked again; the variables keep the values they had before it.
   void read_free(int unit, std::initializer_list<FreeTarget> targets);
+  /// Writes one record rendered by the caller, as it is.
+  void write_record(int unit, std::string record);
   /// Writes one list-directed record.
   void write_free(int unit, std::initializer_list<Value> values);
   /// Reads the next record into a 70-character field: cut after 70
@@ -154,6 +159,7 @@ class Units {
   bool keyboard_is_terminal_ = false;
   std::string confine_to_;
   std::string last_prompt_;  // the last record the screen left open
+  std::string record_buffer_;  // the records of the write under way
 };
 
 }  // namespace textio

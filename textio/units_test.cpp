@@ -173,6 +173,34 @@ TEST_F(UnitsTest, OpenFailures) {
   }
 }
 
+// One write to several units lays the records out once; each unit still ends
+// them its own way: a file with CR LF, the terminal without its control column.
+TEST_F(UnitsTest, OneWriteToScreenAndReport) {
+  const struct {
+    const char* name;
+    bool terminal;
+    const char* screen;
+  } kCases[] = {
+      {"redirected screen", false, "\r\n Zone 1\r\n Enter  next\r\n"},
+      {"terminal", true, "\nZone 1\nEnter \nnext\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::istringstream keyboard;
+    std::ostringstream screen;
+    {
+      Units io(keyboard, screen, ConsoleSetup{c.terminal, false});
+      io.open_text_unit(kReport, Path("both.txt"));
+      io.write_laid_out({kScreen, kReport}, "(/,' Zone',I2)", {1});
+      io.write_laid_out({kScreen, kReport}, "(' Enter ',$)");
+      io.write_laid_out(kScreen, "(' next')");
+      io.CloseAll();
+    }
+    EXPECT_EQ(c.screen, screen.str());
+    EXPECT_EQ("\r\n Zone 1\r\n Enter \r\n", Slurp(Path("both.txt")));
+  }
+}
+
 TEST_F(UnitsTest, ReportIsReplacedAndFlushedBeforeEachRead) {
   {
     std::ofstream old(Path("report.txt"));

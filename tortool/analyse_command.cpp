@@ -13,15 +13,30 @@
 #include <optional>
 #include <utility>
 
+#include "optics/analysis.h"
 #include "textio/checked.h"
-#include "tortool/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 #include "tortool/analysis_svg.h"
-#include "tortool/cli.h"
 #include "tortool/cli_support.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "tortool/exit_status.h"
 
 namespace tortool {
+
+using optics::AnalysisOptions;
+using optics::ComputeFigures;
+using optics::Efficiencies;
+using optics::FateName;
+using optics::Figures;
+using optics::PowerShares;
+using optics::RayFate;
+using optics::RayFigures;
+using optics::RayRecord;
+using optics::Trace;
+using optics::TraceLens;
+using torfile::Mesh;
+using torfile::Outline;
+using torfile::UnitName;
 namespace {
 
 constexpr std::string_view kConventions =
@@ -67,7 +82,7 @@ std::string Db(double ratio) {
 
 constexpr double kDeg = 180.0 / std::numbers::pi;
 
-std::string SummaryText(const std::string& path, const TorFile& file, const Trace& trace,
+std::string SummaryText(const std::string& path, const Mesh& file, const Trace& trace,
                         const Figures& fig, const AnalysisOptions& options) {
   const std::string unit(UnitName(file.unit));
   std::array<int32_t, 7> fates{};
@@ -246,7 +261,7 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   const std::string shown = ShownName(path);
   const LoadedLens lens = LoadLens(path, shown, in, false, "not a lens: ", err);
   if (!lens.check.outline) return kExitBadFile;
-  const TorFile& file = lens.file;
+  const Mesh& file = lens.file;
   const Outline& outline = *lens.check.outline;
 
   // Trace, figures, and what was asked for

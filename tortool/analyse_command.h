@@ -14,9 +14,9 @@ namespace tortool {
 
 /// Runs `kevrano-tor analyse` on `args` (the words after "analyse"). A tor
 /// file named "-" is read from `in`. The summary goes to `out`, one
-/// diagnostic line to `err`. Returns 0 when done, 1 for an unreadable file,
-/// a file that is not a lens or a lens no ray gets through, 2 for a bad
-/// command line.
+/// diagnostic line to `err`. Returns kExitOk when done, kExitBadFile for an
+/// unreadable file, a file that is not a lens or a lens no ray gets through,
+/// kExitUsage for a bad command line (tortool/exit_status.h).
 int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                std::ostream& err);
 

@@ -8,9 +8,11 @@
 #include <sstream>
 
 #include "tests/process.h"
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
 namespace {
 
 TEST(AnalyseCommand, StatusesAndDiagnostics) {

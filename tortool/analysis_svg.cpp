@@ -7,6 +7,19 @@
 #include "tortool/svg_text.h"
 
 namespace tortool {
+
+using optics::Figures;
+using optics::PatternPoint;
+using optics::RayFate;
+using optics::RayRecord;
+using optics::Trace;
+using torfile::Mesh;
+using torfile::Outline;
+using torfile::OutlinePolygon;
+using torfile::Point;
+using torfile::Summarize;
+using torfile::Summary;
+using torfile::UnitName;
 namespace {
 
 constexpr double kWidth = 900.0;
@@ -79,7 +92,7 @@ std::string Heading(double y, const std::string& text) {
 
 }  // namespace
 
-std::string RenderAnalysisSvg(const TorFile& file, const Outline& outline, const Trace& trace,
+std::string RenderAnalysisSvg(const Mesh& file, const Outline& outline, const Trace& trace,
                               const Figures& figures, double wavelength, std::string_view title) {
   const std::string unit(UnitName(file.unit));
   const Summary s = Summarize(file, outline);

@@ -8,15 +8,16 @@
 #include <string>
 #include <string_view>
 
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace tortool {
 
 /// The whole SVG document; about 40 rays are drawn. `title` heads the page.
-std::string RenderAnalysisSvg(const TorFile& file, const Outline& outline, const Trace& trace,
-                              const Figures& figures, double wavelength, std::string_view title);
+std::string RenderAnalysisSvg(const torfile::Mesh& file, const torfile::Outline& outline,
+                              const optics::Trace& trace, const optics::Figures& figures,
+                              double wavelength, std::string_view title);
 
 }  // namespace tortool
 

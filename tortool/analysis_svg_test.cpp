@@ -6,12 +6,19 @@
 
 #include <vector>
 
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
+
+using optics::ComputeFigures;
+using optics::Figures;
+using optics::Trace;
+using optics::TraceLens;
 namespace {
 
-using testing::Options;
+using torfile::testing::Options;
 
 /// The first element whose tags do not pair up, or "" when all do.
 std::string UnbalancedTag(const std::string& svg) {

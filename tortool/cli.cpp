@@ -10,14 +10,21 @@
 #include <optional>
 #include <string_view>
 
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 #include "tortool/analyse_command.h"
 #include "tortool/cli_support.h"
-#include "tortool/outline.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
-#include "tortool/tor_file.h"
 
 namespace tortool {
+
+using torfile::Mesh;
+using torfile::Outline;
+using torfile::Side;
+using torfile::Summarize;
+using torfile::Summary;
+using torfile::UnitName;
 namespace {
 
 int UsageError(std::ostream& err, const std::string& message) {
@@ -38,7 +45,7 @@ std::string Length(double x) {
   return buffer.data();
 }
 
-std::string SummaryText(const std::string& path, const TorFile& file, const Outline& outline,
+std::string SummaryText(const std::string& path, const Mesh& file, const Outline& outline,
                         std::size_t warnings) {
   const Summary s = Summarize(file, outline);
   const std::string unit(UnitName(file.unit));

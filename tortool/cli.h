@@ -9,18 +9,15 @@
 #include <string>
 #include <vector>
 
-namespace tortool {
+#include "tortool/exit_status.h"
 
-/// Exit statuses.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitBadFile = 1;  // unreadable file, bad record or unsound lens
-inline constexpr int kExitUsage = 2;    // bad command line
+namespace tortool {
 
 /// Runs the tool on `args` (without the program name). A file named "-" is
 /// read from `in`. Results go to `out`, diagnostics to `err` as
 /// "kevrano-tor: FILE:LINE: message". `out_is_terminal` says that `out` is a
 /// terminal, where stl refuses to write its binary mesh. Returns the exit
-/// status.
+/// status (tortool/exit_status.h).
 int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err, bool out_is_terminal);
 

@@ -8,6 +8,13 @@
 
 namespace tortool {
 
+using torfile::CheckOutline;
+using torfile::CheckResult;
+using torfile::kListedProblems;
+using torfile::kMaxFileBytes;
+using torfile::ParseTor;
+using torfile::Problem;
+
 std::string OneLine(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace tortool {
 
@@ -38,8 +38,8 @@ bool ReadWholeFile(const std::string& path, std::istream& standard_input, std::s
 /// A tor file read, parsed and its outline checked.
 struct LoadedLens {
   bool parsed = false;  // false after a read or record error
-  TorFile file;
-  CheckResult check;
+  torfile::Mesh file;
+  torfile::CheckResult check;
 };
 
 /// Reads, parses and checks the file at `path` (standard input for "-"),

@@ -8,9 +8,11 @@
 #include <sstream>
 #include <string>
 
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
 namespace {
 
 struct ToolRun {

@@ -5,10 +5,16 @@
 #include <cmath>
 #include <numbers>
 
-#include "tortool/outline.h"
-#include "tortool/test_support.h"
+#include "torfile/outline.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
+
+using torfile::Outline;
+using torfile::Summarize;
+using torfile::Summary;
 namespace {
 
 using testing::LensData;

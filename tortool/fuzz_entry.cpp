@@ -8,17 +8,31 @@
 #include <string>
 #include <string_view>
 
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
-#include "tortool/tor_file.h"
 
 namespace tortool {
 
+using optics::AnalysisOptions;
+using optics::ComputeFigures;
+using optics::Figures;
+using optics::PowerShares;
+using optics::Trace;
+using optics::TraceLens;
+using torfile::CheckOutline;
+using torfile::CheckResult;
+using torfile::Mesh;
+using torfile::ParseTor;
+using torfile::Problem;
+using torfile::Summarize;
+using torfile::Summary;
+
 int FuzzTorInput(const uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  TorFile file;
+  Mesh file;
   Problem error;
   if (!ParseTor(text, &file, &error)) {
     if (error.line < 1 || error.message.empty()) std::abort();

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "torfile/test_support.h"
 #include "tortool/fuzz_entry.h"
-#include "tortool/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
 namespace {
 
 TEST(FuzzReplay, EveryKeptInputRunsCleanly) {

@@ -14,10 +14,11 @@
 #include <string>
 
 #include "textio/checked.h"
+#include "torfile/test_support.h"
 #include "tortool/png_read.h"
-#include "tortool/test_support.h"
 
 namespace tortool {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -104,16 +105,16 @@ void CheckAnalysis(const testing::Image& image, const std::string&) {
 const RenderCase kCases[] = {
     {"zoned hyperbolic lens",
      [](const fs::path& folder) {
-       testing::LensData lens = testing::HyperbolicLens();
+       torfile::testing::LensData lens = torfile::testing::HyperbolicLens();
        lens.FR = 0.5f;
-       return ToolSvg(folder, testing::Export(lens));
+       return ToolSvg(folder, torfile::testing::Export(lens));
      },
      CheckZonedLens},
     {"analysis of a zoned lens",
      [](const fs::path& folder) {
-       testing::LensData lens = testing::HyperbolicLens();
+       torfile::testing::LensData lens = torfile::testing::HyperbolicLens();
        lens.FR = 0.5f;
-       std::ofstream(folder / "lens.tor", std::ios::binary) << testing::Export(lens);
+       std::ofstream(folder / "lens.tor", std::ios::binary) << torfile::testing::Export(lens);
        const fs::path svg = folder / "analysis.svg";
        EXPECT_TRUE(Shell(std::string(KEVRANO_TOR_BINARY) + " analyse '" +
                          (folder / "lens.tor").string() + "' --wavelength 1 --svg '" +
@@ -161,9 +162,8 @@ TEST_F(RenderTest, ChromiumDrawsEachCase) {
         " --no-sandbox --disable-gpu --disable-quic --no-first-run" +
         " --disable-background-networking --disable-component-update --disable-sync" +
         " --disable-breakpad --disable-crash-reporter --hide-scrollbars" +
-        " --user-data-dir=profile --screenshot=shot.png --window-size=" +
-        std::to_string(width) + "," + std::to_string(height) + " 'file://" + svg_path.string() +
-        "' >chromium.log 2>&1";
+        " --user-data-dir=profile --screenshot=shot.png --window-size=" + std::to_string(width) +
+        "," + std::to_string(height) + " 'file://" + svg_path.string() + "' >chromium.log 2>&1";
     ASSERT_TRUE(Shell(command)) << ReadBytes(work / "chromium.log");
     testing::Image image;
     std::string error;

@@ -8,6 +8,12 @@
 #include <vector>
 
 namespace tortool {
+
+using torfile::Mesh;
+using torfile::MillimetresPer;
+using torfile::Outline;
+using torfile::OutlinePolygon;
+using torfile::Point;
 namespace {
 
 using Vertex = std::array<float, 3>;
@@ -48,7 +54,7 @@ void PutTriangle(std::string* out, const Vertex& a, const Vertex& b, const Verte
 
 }  // namespace
 
-bool WriteStl(const TorFile& file, const Outline& outline, int32_t segments, std::ostream& out,
+bool WriteStl(const Mesh& file, const Outline& outline, int32_t segments, std::ostream& out,
               std::string* error) {
   // The outline in millimetres, as the floats the vertices will hold. Points
   // that single precision cannot tell apart, and inner points that fall on

@@ -12,8 +12,8 @@
 #include <ostream>
 #include <string>
 
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace tortool {
 
@@ -27,8 +27,8 @@ inline constexpr int64_t kMaxStlTriangles = 10000000;
 
 /// Writes the binary STL of the lens with `segments` steps around the axis.
 /// Returns false, writing nothing, when the mesh would exceed kMaxStlTriangles.
-bool WriteStl(const TorFile& file, const Outline& outline, int32_t segments, std::ostream& out,
-              std::string* error);
+bool WriteStl(const torfile::Mesh& file, const torfile::Outline& outline, int32_t segments,
+              std::ostream& out, std::string* error);
 
 }  // namespace tortool
 

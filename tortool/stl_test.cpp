@@ -5,9 +5,14 @@
 #include <cmath>
 #include <sstream>
 
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
+
+using torfile::OutlinePolygon;
+using torfile::Summarize;
 namespace {
 
 using testing::Checked;

@@ -8,6 +8,27 @@
 #include "tortool/svg_text.h"
 
 namespace tortool {
+
+using torfile::BezierControls;
+using torfile::Box;
+using torfile::CubicSegment;
+using torfile::CubicThrough;
+using torfile::IsZoneStep;
+using torfile::kListedProblems;
+using torfile::LinearSegment;
+using torfile::Mesh;
+using torfile::Node;
+using torfile::NodePoint;
+using torfile::Outline;
+using torfile::OutlineProblem;
+using torfile::Piece;
+using torfile::PieceKind;
+using torfile::PlaceOf;
+using torfile::Point;
+using torfile::Side;
+using torfile::Summarize;
+using torfile::Summary;
+using torfile::UnitName;
 namespace {
 
 /// Largest plot area in pixels, and the margins that hold axes and captions.
@@ -41,7 +62,7 @@ struct View {
 };
 
 /// Path commands along a face from its axis node out (or back in).
-void AppendSide(const TorFile& file, const Side& side, bool outward, bool mirror, const View& v,
+void AppendSide(const Mesh& file, const Side& side, bool outward, bool mirror, const View& v,
                 std::string* d) {
   std::vector<Piece> pieces = side.pieces;
   if (!outward) {
@@ -62,7 +83,7 @@ void AppendSide(const TorFile& file, const Side& side, bool outward, bool mirror
 
 /// The cross-section of one half. The path is left open so that the line
 /// along the axis, where the halves meet, is filled but not stroked.
-std::string HalfPath(const TorFile& file, const Outline& outline, bool mirror, const View& v) {
+std::string HalfPath(const Mesh& file, const Outline& outline, bool mirror, const View& v) {
   std::string d = "M " + v.At(NodePoint(file, outline.feed.axis_node), mirror);
   AppendSide(file, outline.feed, true, mirror, v, &d);
   d += " L " + v.At(NodePoint(file, outline.radiation.edge_node), mirror);
@@ -174,7 +195,7 @@ std::string Feed(const View& v) {
 
 }  // namespace
 
-std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_view title) {
+std::string RenderSvg(const Mesh& file, const Outline& outline, std::string_view title) {
   const Summary s = Summarize(file, outline);
   const std::string unit(UnitName(file.unit));
 
@@ -244,7 +265,7 @@ std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_v
   return svg;
 }
 
-std::string RenderProblemSvg(const TorFile& file, const std::vector<OutlineProblem>& errors,
+std::string RenderProblemSvg(const Mesh& file, const std::vector<OutlineProblem>& errors,
                              std::string_view title) {
   const std::string unit(UnitName(file.unit));
   const std::size_t listed = std::min(errors.size(), kListedProblems);

@@ -10,19 +10,21 @@
 #include <string_view>
 #include <vector>
 
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
 namespace tortool {
 
 /// The whole SVG document. `title` heads the picture (usually the file name).
-std::string RenderSvg(const TorFile& file, const Outline& outline, std::string_view title);
+std::string RenderSvg(const torfile::Mesh& file, const torfile::Outline& outline,
+                      std::string_view title);
 
 /// A drawing of a lens whose outline fails the checks: every segment whose
 /// nodes exist, in both halves, unfilled; the first kListedProblems errors
 /// numbered in a legend below (the rest counted) and, where an error lies at
 /// one place, a red circle there with its number.
-std::string RenderProblemSvg(const TorFile& file, const std::vector<OutlineProblem>& errors,
+std::string RenderProblemSvg(const torfile::Mesh& file,
+                             const std::vector<torfile::OutlineProblem>& errors,
                              std::string_view title);
 
 }  // namespace tortool

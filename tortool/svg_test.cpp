@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 namespace tortool {
+
+namespace testing = torfile::testing;
 namespace {
 
 std::size_t Count(const std::string& text, const std::string& what) {

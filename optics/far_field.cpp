@@ -1,4 +1,4 @@
-#include "tortool/far_field.h"
+#include "optics/far_field.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 
 #include "textio/checked.h"
 
-namespace tortool {
+namespace optics {
 namespace {
 
 /// The table of J1 covers 0 <= x <= kTableEnd in steps of 1/kPerUnit.
@@ -217,4 +217,4 @@ std::vector<PatternPoint> SamplePattern(const RadiationIntegral& pattern, double
   return points;
 }
 
-}  // namespace tortool
+}  // namespace optics

@@ -1,5 +1,5 @@
-#ifndef KEVRANO_TORTOOL_ANALYSIS_H_
-#define KEVRANO_TORTOOL_ANALYSIS_H_
+#ifndef KEVRANO_OPTICS_ANALYSIS_H_
+#define KEVRANO_OPTICS_ANALYSIS_H_
 
 // Geometrical-optics analysis of the lens of a tor file: a trace of rays from
 // the feed through the lens (outline in, per-ray records out), and the
@@ -25,12 +25,12 @@
 #include <string>
 #include <vector>
 
-#include "tortool/far_field.h"
-#include "tortool/geometry.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "optics/far_field.h"
+#include "torfile/geometry.h"
+#include "torfile/mesh.h"
+#include "torfile/outline.h"
 
-namespace tortool {
+namespace optics {
 
 /// Power transmission of a face for the two polarisations.
 struct Fresnel {
@@ -71,8 +71,8 @@ const char* FateName(RayFate fate);
 struct RayRecord {
   double theta = 0.0;  // angle from the axis at the feed
   RayFate fate = RayFate::kMissed;
-  Point entry;                   // where it meets the lens (when it does)
-  Point exit;                    // where it leaves (when it does)
+  torfile::Point entry;          // where it meets the lens (when it does)
+  torfile::Point exit;           // where it leaves (when it does)
   double exit_angle = 0.0;       // of the ray leaving the lens
   double aperture_radius = 0.0;  // where it crosses the aperture plane
   double optical_path = 0.0;     // feed to aperture plane: air + n · dielectric + air
@@ -95,8 +95,8 @@ struct Trace {
 /// Traces `rays` rays (at least 2) through the lens. Returns nothing and
 /// sets `error` when the lens cannot be analysed: the feed lies inside the
 /// lens or on it, or the lens is not in front of the feed.
-std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int32_t rays,
-                               std::string* error);
+std::optional<Trace> TraceLens(const torfile::Mesh& file, const torfile::Outline& outline,
+                               int32_t rays, std::string* error);
 
 struct AnalysisOptions {
   double wavelength = 1.0;
@@ -166,6 +166,6 @@ struct Figures {
 std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions& options,
                                       std::string* error);
 
-}  // namespace tortool
+}  // namespace optics
 
-#endif  // KEVRANO_TORTOOL_ANALYSIS_H_
+#endif  // KEVRANO_OPTICS_ANALYSIS_H_

@@ -1,10 +1,14 @@
-#ifndef KEVRANO_TORTOOL_TEST_SUPPORT_H_
-#define KEVRANO_TORTOOL_TEST_SUPPORT_H_
+#ifndef KEVRANO_TORFILE_TEST_SUPPORT_H_
+#define KEVRANO_TORFILE_TEST_SUPPORT_H_
 
-// Helpers shared by the kevrano-tor tests: tor files written from a list of
-// nodes and segments, lenses exported by the design program's own export,
-// the bundled test files and edits of them, the options of an analysis, and
-// a reader of binary STL.
+// Helpers shared by the tests of the tor file, the export, the optics and
+// kevrano-tor: a scratch folder, whole-file reading, a reader of tor files
+// that checks every fixed record and column on its way, tor files written
+// from a list of nodes and segments, the worked-example lenses and their
+// export by the design program's own export, the bundled test files and
+// edits of them, the options of an analysis, and a reader of binary STL.
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
@@ -14,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
-#include "tortool/analysis.h"
-#include "tortool/outline.h"
-#include "tortool/tor_file.h"
+#include "optics/analysis.h"
+#include "torfile/outline.h"
+#include "torfile/reader.h"
 
-namespace tortool::testing {
+namespace torfile::testing {
 
 /// A folder of the test's own, made with mkdtemp below ::testing::TempDir()
 /// (TEST_TMPDIR or TMPDIR when set), removed with everything in it when the
@@ -31,12 +35,42 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
+  /// Path of a file in the folder.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
   /// Writes `bytes` to the file `name` in the folder; returns its path.
   std::string Write(const std::string& name, std::string_view bytes) const;
 
  private:
   std::filesystem::path path_;
 };
+
+/// The whole content of a file, byte for byte.
+std::string ReadBytes(const std::string& path);
+
+/// One node row as read back.
+struct ReadNode {
+  int32_t number = 0;
+  float z = 0.0f;
+  float r = 0.0f;
+};
+
+/// The content of a tor file as its columns hold it.
+struct ReadTor {
+  float zloff = 0.0f;
+  float eps = 0.0f;
+  std::vector<ReadNode> nodes;
+  std::vector<std::array<int32_t, 2>> linear;
+  std::vector<std::array<int32_t, 4>> cubic;
+  std::string unit;
+};
+
+/// Splits records ending in CR LF; fails on a bare LF or an unended record.
+::testing::AssertionResult SplitRecords(const std::string& bytes,
+                                        std::vector<std::string>& records);
+
+/// Reads a tor file as the export writes it, checking every fixed record,
+/// the columns of every row and the numbering of nodes and segments.
+::testing::AssertionResult ReadColumns(const std::string& bytes, ReadTor& tor);
 
 /// A mesh written by hand.
 struct MeshSpec {
@@ -81,8 +115,8 @@ double HyperbolicLensVolume(double back = 24.7);
 /// The z of the hyperbolic face at the lens edge.
 double HyperbolicEdgeZ();
 
-/// Ten rays on two crossing parabolas: feed face z = 2 + 0.05 r^2 (r up to
-/// 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
+/// The export's worked example, ten rays on two crossing parabolas: feed face z = 2 + 0.05 r^2 (r
+/// up to 4.5), radiation face z = 4 - 0.08 r^2 (r up to 4.95); two zones.
 LensData CrossingFacesLens();
 
 /// Runs the export on the data and returns the tor file it wrote. The
@@ -90,7 +124,7 @@ LensData CrossingFacesLens();
 /// answers (the export keeps 70 characters of a file name).
 std::string Export(const LensData& lens);
 
-/// A file of tortool/testdata.
+/// A file of torfile/testdata.
 std::string TestData(const std::string& name);
 std::string TestDataPath(const std::string& name);
 
@@ -100,14 +134,15 @@ std::string Edited(std::string text, const std::string& from, const std::string&
 
 /// Parses and checks a text, failing the test when it does not parse.
 struct Checked {
-  TorFile file;
+  Mesh file;
   CheckResult check;
 };
 Checked ParseAndCheck(std::string_view text);
 
 /// The options of an analysis at `wavelength`.
-AnalysisOptions Options(double wavelength, double edge_taper_db = 10.0,
-                        std::optional<double> feed_q = std::nullopt, double tan_delta = 0.0);
+optics::AnalysisOptions Options(double wavelength, double edge_taper_db = 10.0,
+                                std::optional<double> feed_q = std::nullopt,
+                                double tan_delta = 0.0);
 
 using Vec3 = std::array<float, 3>;
 struct StlMesh {
@@ -132,6 +167,6 @@ std::vector<std::string> NormalFaults(const StlMesh& mesh);
 /// direction: empty for a closed, consistently oriented mesh.
 std::vector<std::string> EdgeFaults(const StlMesh& mesh);
 
-}  // namespace tortool::testing
+}  // namespace torfile::testing
 
-#endif  // KEVRANO_TORTOOL_TEST_SUPPORT_H_
+#endif  // KEVRANO_TORFILE_TEST_SUPPORT_H_

@@ -1,14 +1,14 @@
 // The radiation integral against the closed forms of the uniform circular
 // aperture.
 
-#include "tortool/far_field.h"
+#include "optics/far_field.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
-namespace tortool {
+namespace optics {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -49,4 +49,4 @@ TEST(FarField, BesselTableFollowsTheLibrary) {
 }
 
 }  // namespace
-}  // namespace tortool
+}  // namespace optics

@@ -1,4 +1,4 @@
-#include "tortool/analysis.h"
+#include "optics/analysis.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,22 @@
 #include <numbers>
 #include <utility>
 
-namespace tortool {
+namespace optics {
+
+using torfile::Box;
+using torfile::Cubic;
+using torfile::IsZoneStep;
+using torfile::Mesh;
+using torfile::Node;
+using torfile::NodePoint;
+using torfile::Outline;
+using torfile::OutlinePolygon;
+using torfile::Piece;
+using torfile::PieceCubic;
+using torfile::PieceKind;
+using torfile::Point;
+using torfile::Summarize;
+using torfile::Summary;
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -246,7 +261,7 @@ Point AxisNormal(const Hit& h, double scale) {
   return std::fabs(h.point.r) <= 1e-12 * scale ? Point{1.0, 0.0} : h.normal;
 }
 
-std::vector<Surface> Surfaces(const TorFile& file, const Outline& outline, double scale) {
+std::vector<Surface> Surfaces(const Mesh& file, const Outline& outline, double scale) {
   // Pieces in order along the outline, each with its zone on its face
   std::vector<std::pair<Piece, int32_t>> pieces;
   int32_t zone = 0;
@@ -336,7 +351,7 @@ const char* FateName(RayFate fate) {
   return "?";
 }
 
-std::optional<Trace> TraceLens(const TorFile& file, const Outline& outline, int32_t rays,
+std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t rays,
                                std::string* error) {
   const Summary summary = Summarize(file, outline);
   Trace trace;
@@ -475,37 +490,33 @@ std::pair<double, double> LineFit(const std::vector<double>& x, const std::vecto
 
 }  // namespace
 
-std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions& options,
-                                      std::string* error) {
+namespace {
+
+/// The feed's Q: as given, or from the edge taper. Nothing, with `error` set,
+/// when the wavelength is not a positive number or no taper can be set.
+std::optional<double> FeedQ(const Trace& trace, const AnalysisOptions& options,
+                            std::string* error) {
   const double lambda = options.wavelength;
   if (!(lambda > 0.0) || !std::isfinite(lambda)) {
     *error = "the wavelength is not a positive number";
     return std::nullopt;
   }
-  Figures fig;
-  if (options.feed_q) {
-    fig.feed_q = *options.feed_q;
-  } else {
-    const std::optional<double> q = FeedQForEdgeTaper(options.edge_taper_db, trace.edge_angle);
-    if (!q) {
-      *error =
-          "the lens edge is not in front of the feed, so no edge taper can be set (give --feed-q)";
-      return std::nullopt;
-    }
-    fig.feed_q = *q;
+  if (options.feed_q) return *options.feed_q;
+  const std::optional<double> q = FeedQForEdgeTaper(options.edge_taper_db, trace.edge_angle);
+  if (!q) {
+    *error =
+        "the lens edge is not in front of the feed, so no edge taper can be set (give --feed-q)";
   }
+  return q;
+}
+
+/// The power of each ray tube and where it goes: fig.power, and each ray's
+/// feed_power and aperture_power.
+void ShareFeedPower(const Trace& trace, const AnalysisOptions& options, Figures& fig) {
+  const double lambda = options.wavelength;
   const double q = fig.feed_q;
   const std::vector<RayRecord>& rays = trace.rays;
   const std::size_t count = rays.size();
-  fig.rays.resize(count);
-  // Half a wavelength, but never fewer than about ten rays: with many zones
-  // at a short wavelength the rounded nodes tilt single rays more than the
-  // rays are apart
-  fig.smoothing_width =
-      std::max(0.5 * lambda,
-               10.0 * trace.lens_radius / static_cast<double>(std::max<std::size_t>(count, 1)));
-
-  // Power of each ray tube, and where it goes
   PowerShares& power = fig.power;
   power.spilled = FeedPowerBeyond(q, trace.edge_angle);
   for (std::size_t i = 0; i < count; ++i) {
@@ -549,21 +560,15 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
       }
     }
   }
+}
 
-  // Rays that reach the aperture, and the reference path of the first of them
-  std::vector<std::size_t> through;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (rays[i].fate == RayFate::kTransmitted) through.push_back(i);
-  }
-  fig.transmitted_rays = static_cast<int32_t>(through.size());
-  if (through.size() < 2) {
-    *error = through.empty() ? "no ray from the feed gets through the lens"
-                             : "only one ray from the feed gets through the lens";
-    return std::nullopt;
-  }
+/// Phase error modulo λ, in (-λ/2, λ/2], of the rays `through` (those that
+/// reach the aperture) against the first of them; with its RMS and peak and
+/// the largest exit angle of single rays.
+void PhaseErrors(const Trace& trace, double lambda, const std::vector<std::size_t>& through,
+                 Figures& fig) {
+  const std::vector<RayRecord>& rays = trace.rays;
   const double reference = rays[through.front()].optical_path;
-
-  // Phase error modulo λ, in (-λ/2, λ/2]
   double sum_w = 0.0;
   double sum_e2 = 0.0;
   for (const std::size_t i : through) {
@@ -581,18 +586,31 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
         std::max(fig.max_raw_exit_angle_deg, std::fabs(rays[i].exit_angle) * 180.0 / kPi);
   }
   fig.rms_phase_error_deg = sum_w > 0.0 ? std::sqrt(sum_e2 / sum_w) : 0.0;
+}
 
-  // Ray tubes, smoothed. The rays that reach the aperture fall into runs of
-  // neighbours that enter and leave in the same zones (a zone step or a
-  // blocked ray ends a run). Within a run, the radius at which each ray
-  // leaves the lens and its exit angle are replaced by a least-squares line
-  // against θ through the rays whose radii lie within half the smoothing
-  // width of its own. Tubes are sized where the rays leave the lens and
-  // carried along the axis to the aperture plane: exit points keep the
-  // file's five digits, while exit directions take the slopes of rounded
-  // nodes and, over the distance to the plane, would fold neighbouring
-  // tubes. (The path to the plane is traced along each ray; its error from
-  // a tilt is of second order.)
+/// The runs of neighbouring rays a smoothed tube stays within, and the
+/// smoothed slope of exit radius against θ at each ray.
+struct Tubes {
+  std::vector<std::size_t> run_start;
+  std::vector<std::size_t> run_end;
+  std::vector<double> slope;
+};
+
+/// Ray tubes, smoothed. The rays that reach the aperture fall into runs of
+/// neighbours that enter and leave in the same zones (a zone step or a
+/// blocked ray ends a run). Within a run, the radius at which each ray
+/// leaves the lens and its exit angle are replaced by a least-squares line
+/// against θ through the rays whose radii lie within half the smoothing
+/// width of its own. Tubes are sized where the rays leave the lens and
+/// carried along the axis to the aperture plane: exit points keep the
+/// file's five digits, while exit directions take the slopes of rounded
+/// nodes and, over the distance to the plane, would fold neighbouring
+/// tubes. (The path to the plane is traced along each ray; its error from
+/// a tilt is of second order.) Sets each ray's smoothed radius and exit
+/// angle and the largest smoothed exit angle.
+Tubes SmoothTubes(const Trace& trace, const std::vector<std::size_t>& through, Figures& fig) {
+  const std::vector<RayRecord>& rays = trace.rays;
+  const std::size_t count = rays.size();
   std::vector<double> theta(count);
   std::vector<double> radius(count);
   std::vector<double> angle(count);
@@ -605,8 +623,8 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   const RayRecord& last = rays[through.back()];
   const double mean_slope =
       (last.exit.r - first.exit.r) / std::max(last.theta - first.theta, 1e-300);
-  std::vector<std::size_t> run_start(count, 0);
-  std::vector<std::size_t> run_end(count, 0);
+  Tubes tubes{std::vector<std::size_t>(count, 0), std::vector<std::size_t>(count, 0),
+              std::vector<double>(count, 0.0)};
   for (std::size_t k = 0; k < through.size();) {
     std::size_t m = k;
     while (m + 1 < through.size() && through[m + 1] == through[m] + 1 &&
@@ -615,24 +633,25 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
       ++m;
     }
     for (std::size_t j = k; j <= m; ++j) {
-      run_start[through[j]] = through[k];
-      run_end[through[j]] = through[m];
+      tubes.run_start[through[j]] = through[k];
+      tubes.run_end[through[j]] = through[m];
     }
     k = m + 1;
   }
-  std::vector<double> slope(count, 0.0);
   const double half_width = 0.5 * fig.smoothing_width;
   for (const std::size_t i : through) {
     std::size_t lo = i;
     std::size_t hi = i;
-    while (lo > run_start[i] && (std::fabs(radius[lo - 1] - radius[i]) <= half_width || lo == i)) {
+    while (lo > tubes.run_start[i] &&
+           (std::fabs(radius[lo - 1] - radius[i]) <= half_width || lo == i)) {
       --lo;
     }
-    while (hi < run_end[i] && (std::fabs(radius[hi + 1] - radius[i]) <= half_width || hi == i)) {
+    while (hi < tubes.run_end[i] &&
+           (std::fabs(radius[hi + 1] - radius[i]) <= half_width || hi == i)) {
       ++hi;
     }
     const auto [rho, d_rho] = LineFit(theta, radius, lo, hi, theta[i], mean_slope);
-    slope[i] = d_rho;
+    tubes.slope[i] = d_rho;
     if (theta[i] > 0.0) {
       fig.rays[i].smoothed_radius = rho;
       fig.rays[i].smoothed_exit_angle = LineFit(theta, angle, lo, hi, theta[i], 0.0).first;
@@ -640,37 +659,62 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
     fig.max_exit_angle_deg =
         std::max(fig.max_exit_angle_deg, std::fabs(fig.rays[i].smoothed_exit_angle) * 180.0 / kPi);
   }
+  return tubes;
+}
 
-  // The annulus each tube lands on: between the smoothed radii of
-  // neighbours, or extrapolated along the smoothed slope at a run's ends
-  std::vector<Annulus> aperture;
+/// The aperture field: the annuli the tubes land on, with the sum of
+/// amplitude times area and the outermost radius reached.
+struct ApertureField {
+  std::vector<Annulus> annuli;
   double sum_amplitude_area = 0.0;
-  double outermost = trace.lens_radius;
+  double outermost = 0.0;
+};
+
+/// The annulus each tube lands on: between the smoothed radii of
+/// neighbours, or extrapolated along the smoothed slope at a run's ends.
+/// Sets each ray's tube and counts the tubes that fold.
+ApertureField LandTubes(const Trace& trace, const std::vector<std::size_t>& through,
+                        const Tubes& tubes, Figures& fig) {
+  const std::vector<RayRecord>& rays = trace.rays;
+  const std::size_t count = rays.size();
+  ApertureField field;
+  field.outermost = trace.lens_radius;
   for (const std::size_t i : through) {
     RayFigures& rf = fig.rays[i];
-    const double lo_angle = i == 0 ? 0.0 : 0.5 * (theta[i - 1] + theta[i]);
-    const double hi_angle = i + 1 == count ? trace.edge_angle : 0.5 * (theta[i] + theta[i + 1]);
+    const double theta = rays[i].theta;
+    const double lo_angle = i == 0 ? 0.0 : 0.5 * (rays[i - 1].theta + theta);
+    const double hi_angle = i + 1 == count ? trace.edge_angle : 0.5 * (theta + rays[i + 1].theta);
     rf.tube_inner = i == 0 ? 0.0
-                    : i > run_start[i]
+                    : i > tubes.run_start[i]
                         ? 0.5 * (fig.rays[i - 1].smoothed_radius + rf.smoothed_radius)
-                        : rf.smoothed_radius - slope[i] * (theta[i] - lo_angle);
-    rf.tube_outer = i < run_end[i] ? 0.5 * (rf.smoothed_radius + fig.rays[i + 1].smoothed_radius)
-                                   : rf.smoothed_radius + slope[i] * (hi_angle - theta[i]);
+                        : rf.smoothed_radius - tubes.slope[i] * (theta - lo_angle);
+    rf.tube_outer = i < tubes.run_end[i]
+                        ? 0.5 * (rf.smoothed_radius + fig.rays[i + 1].smoothed_radius)
+                        : rf.smoothed_radius + tubes.slope[i] * (hi_angle - theta);
     double area = kPi * (rf.tube_outer * rf.tube_outer - rf.tube_inner * rf.tube_inner);
     if (rf.tube_outer <= rf.tube_inner) ++fig.folded_tubes;
     area = std::fabs(area);
     if (!(area > 0.0) || !(rf.aperture_power > 0.0)) continue;
-    outermost = std::max({outermost, std::fabs(rf.tube_inner), std::fabs(rf.tube_outer)});
+    field.outermost =
+        std::max({field.outermost, std::fabs(rf.tube_inner), std::fabs(rf.tube_outer)});
     const double amplitude = std::sqrt(rf.aperture_power / area);
     const double phase = -2.0 * kPi * rf.phase_error_deg / 360.0;
-    aperture.push_back({std::min(rf.tube_inner, rf.tube_outer),
-                        std::max(rf.tube_inner, rf.tube_outer), std::polar(amplitude, phase)});
-    sum_amplitude_area += amplitude * area;
+    field.annuli.push_back({std::min(rf.tube_inner, rf.tube_outer),
+                            std::max(rf.tube_inner, rf.tube_outer), std::polar(amplitude, phase)});
+    field.sum_amplitude_area += amplitude * area;
   }
+  return field;
+}
 
-  // Directivity on the axis and the budget
+/// Directivity on the axis and the efficiency budget, then the beam and the
+/// pattern over about ten beamwidths.
+void BudgetAndBeam(const ApertureField& field, const AnalysisOptions& options, Figures& fig) {
+  const double lambda = options.wavelength;
+  const double outermost = field.outermost;
+  const double sum_amplitude_area = field.sum_amplitude_area;
+  const PowerShares& power = fig.power;
   fig.aperture_radius = outermost;
-  const RadiationIntegral pattern(aperture, lambda);
+  const RadiationIntegral pattern(field.annuli, lambda);
   fig.directivity = pattern.Directivity(0.0, 1.0);
   const double aperture_area = kPi * outermost * outermost;
   fig.uniform_directivity = 4.0 * kPi * aperture_area / (lambda * lambda);
@@ -688,12 +732,49 @@ std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions&
   eff.phase = sum_amplitude_area > 0.0 ? in_phase / (sum_amplitude_area * sum_amplitude_area) : 0.0;
   eff.aperture = fig.directivity / fig.uniform_directivity;
 
-  // The beam and the pattern over about ten beamwidths
   const double diameter = 2.0 * outermost;
   fig.beam = FindBeam(pattern, diameter, lambda);
   const double theta_max = std::asin(std::min(1.0, 10.0 * lambda / diameter)) * 180.0 / kPi;
   fig.pattern = SamplePattern(pattern, theta_max, options.pattern_angles);
+}
+
+}  // namespace
+
+std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions& options,
+                                      std::string* error) {
+  const std::optional<double> q = FeedQ(trace, options, error);
+  if (!q) return std::nullopt;
+  Figures fig;
+  fig.feed_q = *q;
+  const std::size_t count = trace.rays.size();
+  fig.rays.resize(count);
+  // Half a wavelength, but never fewer than about ten rays: with many zones
+  // at a short wavelength the rounded nodes tilt single rays more than the
+  // rays are apart
+  fig.smoothing_width =
+      std::max(0.5 * options.wavelength,
+               10.0 * trace.lens_radius / static_cast<double>(std::max<std::size_t>(count, 1)));
+
+  // Power of each ray tube, and where it goes
+  ShareFeedPower(trace, options, fig);
+
+  // Rays that reach the aperture
+  std::vector<std::size_t> through;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (trace.rays[i].fate == RayFate::kTransmitted) through.push_back(i);
+  }
+  fig.transmitted_rays = static_cast<int32_t>(through.size());
+  if (through.size() < 2) {
+    *error = through.empty() ? "no ray from the feed gets through the lens"
+                             : "only one ray from the feed gets through the lens";
+    return std::nullopt;
+  }
+
+  PhaseErrors(trace, options.wavelength, through, fig);
+  const Tubes tubes = SmoothTubes(trace, through, fig);
+  const ApertureField field = LandTubes(trace, through, tubes, fig);
+  BudgetAndBeam(field, options, fig);
   return fig;
 }
 
-}  // namespace tortool
+}  // namespace optics

@@ -1,10 +1,10 @@
-#include "tortool/geometry.h"
+#include "torfile/geometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
-namespace tortool {
+namespace torfile {
 namespace {
 
 /// Power-form coefficients of the cubic through four values at t = 0, 1/3,
@@ -111,4 +111,4 @@ void Box::Add(const Cubic& c) {
   });
 }
 
-}  // namespace tortool
+}  // namespace torfile

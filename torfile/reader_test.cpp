@@ -1,19 +1,19 @@
-#include "tortool/tor_file.h"
+#include "torfile/reader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
-namespace tortool {
+namespace torfile {
 namespace {
 
 using testing::Edited;
 using testing::TestData;
 
-TEST(TorFile, ReadsTheRecordsOfALens) {
-  TorFile file;
+TEST(Mesh, ReadsTheRecordsOfALens) {
+  Mesh file;
   Problem error;
   ASSERT_TRUE(ParseTor(TestData("plano_convex.tor"), &file, &error)) << error.message;
   EXPECT_EQ(0.0, file.zloff);
@@ -31,7 +31,7 @@ TEST(TorFile, ReadsTheRecordsOfALens) {
   EXPECT_EQ(LengthUnit::kMillimetre, file.unit);
 }
 
-TEST(TorFile, ToleratesSpacingAndLineEnds) {
+TEST(Mesh, ToleratesSpacingAndLineEnds) {
   const std::string good = TestData("plano_convex.tor");
   std::string lf;
   for (const char c : good) {
@@ -50,14 +50,14 @@ TEST(TorFile, ToleratesSpacingAndLineEnds) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    TorFile file;
+    Mesh file;
     Problem error;
     EXPECT_TRUE(ParseTor(c.text, &file, &error)) << error.line << ": " << error.message;
     EXPECT_EQ(9u, file.nodes.size());
   }
 }
 
-TEST(TorFile, NamesEachUnit) {
+TEST(Mesh, NamesEachUnit) {
   const struct {
     const char* text;
     LengthUnit unit;
@@ -70,7 +70,7 @@ TEST(TorFile, NamesEachUnit) {
     SCOPED_TRACE(c.text);
     testing::MeshSpec mesh = testing::Cylinder();
     mesh.unit = c.text;
-    TorFile file;
+    Mesh file;
     Problem error;
     ASSERT_TRUE(ParseTor(testing::TorText(mesh), &file, &error)) << error.message;
     EXPECT_EQ(c.unit, file.unit);
@@ -79,7 +79,7 @@ TEST(TorFile, NamesEachUnit) {
   }
 }
 
-TEST(TorFile, RefusesRecordsThatDoNotFit) {
+TEST(Mesh, RefusesRecordsThatDoNotFit) {
   const std::string good = TestData("plano_convex.tor");
   const std::string node3 = "        3  \"ref(ZLOFF)+  3.0000E+00\"     0.0000E+00";
   const struct {
@@ -143,7 +143,7 @@ TEST(TorFile, RefusesRecordsThatDoNotFit) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    TorFile file;
+    Mesh file;
     Problem error;
     EXPECT_FALSE(ParseTor(c.text, &file, &error));
     EXPECT_EQ(c.line, error.line);
@@ -151,10 +151,10 @@ TEST(TorFile, RefusesRecordsThatDoNotFit) {
   }
 }
 
-TEST(TorFile, EveryPrefixIsReadOrRefusedWithALine) {
+TEST(Mesh, EveryPrefixIsReadOrRefusedWithALine) {
   const std::string good = TestData("plano_convex.tor");
   for (std::size_t n = 0; n < good.size(); ++n) {
-    TorFile file;
+    Mesh file;
     Problem error;
     const bool ok = ParseTor(std::string_view(good).substr(0, n), &file, &error);
     // Only the file missing (part of) its last line end reads whole
@@ -168,4 +168,4 @@ TEST(TorFile, EveryPrefixIsReadOrRefusedWithALine) {
 }
 
 }  // namespace
-}  // namespace tortool
+}  // namespace torfile

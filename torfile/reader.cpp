@@ -1,4 +1,4 @@
-#include "tortool/tor_file.h"
+#include "torfile/reader.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,16 +6,8 @@
 #include <initializer_list>
 #include <system_error>
 
-#include "textio/checked.h"
-
-namespace tortool {
+namespace torfile {
 namespace {
-
-/// Unit names in code order, as the mesh trailer writes them.
-constexpr std::array<std::string_view, 4> kUnitNames{"in", "ft", "mm", "m"};
-constexpr std::array<LengthUnit, 4> kUnits{LengthUnit::kInch, LengthUnit::kFoot,
-                                           LengthUnit::kMillimetre, LengthUnit::kMetre};
-constexpr std::array<double, 4> kMillimetres{25.4, 304.8, 1.0, 1000.0};
 
 /// Longest token read as a number; longer ones are refused before conversion.
 constexpr std::size_t kMaxNumberLength = 40;
@@ -199,7 +191,7 @@ constexpr std::array<std::string_view, 4> kSegmentTail{"0", "1", "-1.0", "0.0"};
 /// Walks the records of one file, object by object.
 class Parser {
  public:
-  Parser(const std::vector<Record>& records, int end_line, TorFile* file, Problem* error)
+  Parser(const std::vector<Record>& records, int end_line, Mesh* file, Problem* error)
       : records_(records), end_line_(end_line), file_(file), error_(error) {}
 
   bool Parse() {
@@ -405,7 +397,7 @@ class Parser {
     }
     for (std::size_t i = 0; i < kUnitNames.size(); ++i) {
       if (tokens_[2] == kUnitNames[i]) {
-        file_->unit = kUnits[i];
+        file_->unit = UnitOfCode(static_cast<int32_t>(i) + 1);
         file_->unit_line = line_;
         return true;
       }
@@ -416,7 +408,7 @@ class Parser {
 
   const std::vector<Record>& records_;
   const int end_line_;
-  TorFile* file_;
+  Mesh* file_;
   Problem* error_;
   std::size_t next_ = 0;
   int line_ = 0;
@@ -425,25 +417,10 @@ class Parser {
   std::vector<std::string_view> tokens_;
 };
 
-std::size_t UnitIndex(LengthUnit unit) {
-  for (std::size_t i = 0; i < kUnits.size(); ++i) {
-    if (kUnits[i] == unit) return i;
-  }
-  return 2;
-}
-
 }  // namespace
 
-std::string_view UnitName(LengthUnit unit) {
-  return textio::At(kUnitNames, static_cast<int64_t>(UnitIndex(unit)) + 1);
-}
-
-double MillimetresPer(LengthUnit unit) {
-  return textio::At(kMillimetres, static_cast<int64_t>(UnitIndex(unit)) + 1);
-}
-
-bool ParseTor(std::string_view text, TorFile* file, Problem* error) {
-  *file = TorFile{};
+bool ParseTor(std::string_view text, Mesh* file, Problem* error) {
+  *file = Mesh{};
   std::vector<Record> records;
   if (!SplitRecords(text, &records, error)) return false;
   const int end_line = records.empty() ? 1 : records.back().line + 1;
@@ -451,4 +428,4 @@ bool ParseTor(std::string_view text, TorFile* file, Problem* error) {
   return parser.Parse();
 }
 
-}  // namespace tortool
+}  // namespace torfile

@@ -1,4 +1,4 @@
-#include "tortool/outline.h"
+#include "torfile/outline.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <numbers>
 #include <string>
 
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
-namespace tortool {
+namespace torfile {
 namespace {
 
 using testing::Checked;
@@ -265,4 +265,4 @@ TEST(Outline, PolygonRunsFromAxisToAxis) {
 }
 
 }  // namespace
-}  // namespace tortool
+}  // namespace torfile

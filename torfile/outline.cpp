@@ -1,4 +1,4 @@
-#include "tortool/outline.h"
+#include "torfile/outline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include "textio/checked.h"
 
-namespace tortool {
+namespace torfile {
 namespace {
 
 /// Errors and warnings beyond these counts are dropped: one broken file must
@@ -46,7 +46,7 @@ struct Tolerances {
   double edge = 0.0;
 };
 
-Tolerances TolerancesFor(const TorFile& file) {
+Tolerances TolerancesFor(const Mesh& file) {
   Box box;
   double largest = 0.0;
   for (const Node& n : file.nodes) {
@@ -61,7 +61,7 @@ Tolerances TolerancesFor(const TorFile& file) {
 }
 
 /// Pieces in table order, linear first, with every node checked to exist.
-std::vector<Piece> CollectPieces(const TorFile& file, std::vector<OutlineProblem>* errors) {
+std::vector<Piece> CollectPieces(const Mesh& file, std::vector<OutlineProblem>* errors) {
   std::vector<Piece> pieces;
   const auto node_count = static_cast<int32_t>(file.nodes.size());
   auto check = [&](const Piece& p, int count) {
@@ -111,7 +111,7 @@ struct Incidence {
   std::vector<std::optional<std::size_t>> inner;
 };
 
-Incidence Connect(const TorFile& file, const std::vector<Piece>& pieces,
+Incidence Connect(const Mesh& file, const std::vector<Piece>& pieces,
                   std::vector<OutlineProblem>* errors, std::vector<Problem>* warnings) {
   Incidence in;
   const std::size_t n = file.nodes.size();
@@ -192,14 +192,14 @@ Side MakeSide(std::vector<Piece> pieces) {
   return side;
 }
 
-double Length(const TorFile& file, const Piece& piece) {
+double Length(const Mesh& file, const Piece& piece) {
   const Point a = NodePoint(file, piece.First());
   const Point b = NodePoint(file, piece.Last());
   return std::hypot(b.z - a.z, b.r - a.r);
 }
 
 /// How far a linear piece runs along the axis, relative to its length.
-double Axiality(const TorFile& file, const Piece& piece) {
+double Axiality(const Mesh& file, const Piece& piece) {
   const Point a = NodePoint(file, piece.First());
   const Point b = NodePoint(file, piece.Last());
   const double length = std::hypot(b.z - a.z, b.r - a.r);
@@ -210,7 +210,7 @@ double Axiality(const TorFile& file, const Piece& piece) {
 /// the linear piece at the outermost node (if both pieces there are linear,
 /// the more axial one, or the shorter one when they are alike); with no linear piece there, or when
 /// a rim would leave no face on one side, the faces meet at that node.
-std::pair<Side, Side> SplitAtRim(const TorFile& file, const std::vector<Piece>& run,
+std::pair<Side, Side> SplitAtRim(const Mesh& file, const std::vector<Piece>& run,
                                  std::optional<Piece>* rim) {
   std::size_t top = 1;  // the node where piece top - 1 ends and piece top starts
   double top_r = -1.0;
@@ -305,7 +305,7 @@ std::vector<Piece> Travel(const Outline& outline) {
 }
 
 /// Looks for two chords of the closed outline that cross, neighbours apart.
-void FindCrossing(const TorFile& file, const Outline& outline, std::vector<OutlineProblem>* errors,
+void FindCrossing(const Mesh& file, const Outline& outline, std::vector<OutlineProblem>* errors,
                   std::vector<Problem>* warnings) {
   const std::vector<Piece> travel = Travel(outline);
   const std::size_t closing = travel.size();  // owner of the chords that close the outline
@@ -391,22 +391,22 @@ std::string Piece::Name() const {
          std::to_string(segment);
 }
 
-Point NodePoint(const TorFile& file, int32_t number) {
+Point NodePoint(const Mesh& file, int32_t number) {
   const Node& n = textio::At(file.nodes, number);
   return Point{n.z, n.r};
 }
 
-std::optional<Point> PlaceOf(const TorFile& file, int32_t number) {
+std::optional<Point> PlaceOf(const Mesh& file, int32_t number) {
   if (number < 1 || static_cast<std::size_t>(number) > file.nodes.size()) return std::nullopt;
   return NodePoint(file, number);
 }
 
-Cubic PieceCubic(const TorFile& file, const Piece& piece) {
+Cubic PieceCubic(const Mesh& file, const Piece& piece) {
   return CubicThrough({NodePoint(file, piece.nodes[0]), NodePoint(file, piece.nodes[1]),
                        NodePoint(file, piece.nodes[2]), NodePoint(file, piece.nodes[3])});
 }
 
-bool IsZoneStep(const TorFile& file, const Piece& piece) {
+bool IsZoneStep(const Mesh& file, const Piece& piece) {
   if (piece.kind != PieceKind::kLinear) return false;
   const Point a = NodePoint(file, piece.First());
   const Point b = NodePoint(file, piece.Last());
@@ -414,7 +414,7 @@ bool IsZoneStep(const TorFile& file, const Piece& piece) {
   return dz > 0.0 && dz >= std::fabs(b.r - a.r);
 }
 
-CheckResult CheckOutline(const TorFile& file) {
+CheckResult CheckOutline(const Mesh& file) {
   CheckResult result;
   std::vector<OutlineProblem>& errors = result.errors;
 
@@ -571,7 +571,7 @@ CheckResult CheckOutline(const TorFile& file) {
   return result;
 }
 
-Summary Summarize(const TorFile& file, const Outline& outline) {
+Summary Summarize(const Mesh& file, const Outline& outline) {
   Summary s;
   s.nodes = static_cast<int32_t>(file.nodes.size());
   s.linear = static_cast<int32_t>(file.linear.size());
@@ -617,7 +617,7 @@ Summary Summarize(const TorFile& file, const Outline& outline) {
   return s;
 }
 
-std::vector<Point> OutlinePolygon(const TorFile& file, const Outline& outline, int chords) {
+std::vector<Point> OutlinePolygon(const Mesh& file, const Outline& outline, int chords) {
   std::vector<Point> polygon;
   auto push = [&polygon](Point p) {
     if (polygon.empty() || polygon.back().z != p.z || polygon.back().r != p.r) {
@@ -645,4 +645,4 @@ std::vector<Point> OutlinePolygon(const TorFile& file, const Outline& outline, i
   return polygon;
 }
 
-}  // namespace tortool
+}  // namespace torfile

@@ -1,5 +1,5 @@
-#ifndef KEVRANO_TORTOOL_OUTLINE_H_
-#define KEVRANO_TORTOOL_OUTLINE_H_
+#ifndef KEVRANO_TORFILE_OUTLINE_H_
+#define KEVRANO_TORFILE_OUTLINE_H_
 
 // The lens outline assembled from the segments of a tor file, and the checks
 // that it describes a lens: every segment's nodes exist, the segments chain
@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "tortool/geometry.h"
-#include "tortool/tor_file.h"
+#include "torfile/geometry.h"
+#include "torfile/reader.h"
 
-namespace tortool {
+namespace torfile {
 
 enum class PieceKind { kLinear, kCubic };
 
@@ -66,21 +66,21 @@ struct CheckResult {
 };
 
 /// Assembles and checks the outline of a parsed file.
-CheckResult CheckOutline(const TorFile& file);
+CheckResult CheckOutline(const Mesh& file);
 
 /// The coordinates of node `number` (1-based; throws textio::IndexError when
 /// it does not exist).
-Point NodePoint(const TorFile& file, int32_t number);
+Point NodePoint(const Mesh& file, int32_t number);
 /// The same, or nothing when the node does not exist.
-std::optional<Point> PlaceOf(const TorFile& file, int32_t number);
+std::optional<Point> PlaceOf(const Mesh& file, int32_t number);
 
 /// The curve of a cubic piece, in its direction of travel.
-Cubic PieceCubic(const TorFile& file, const Piece& piece);
+Cubic PieceCubic(const Mesh& file, const Piece& piece);
 
 /// True for a linear piece of a face that runs more along the axis than
 /// across it: the step where the face jumps back at a zone boundary. A step
 /// of zero length (a face that takes no share of the zone step) is not one.
-bool IsZoneStep(const TorFile& file, const Piece& piece);
+bool IsZoneStep(const Mesh& file, const Piece& piece);
 
 /// Figures of a checked lens, in the file's unit of length.
 struct Summary {
@@ -97,15 +97,15 @@ struct Summary {
   double volume = 0.0;  // of the solid of revolution, exact for the segments
 };
 
-Summary Summarize(const TorFile& file, const Outline& outline);
+Summary Summarize(const Mesh& file, const Outline& outline);
 
 /// The closed outline as a polygon in the (z, r) half-plane, from the feed
 /// face's axis node out to the rim and back along the radiation face to its
 /// axis node (the axis closes it). Cubic segments are cut into `chords`
 /// chords of equal parameter step; repeated points are dropped; the two ends
 /// lie exactly on the axis.
-std::vector<Point> OutlinePolygon(const TorFile& file, const Outline& outline, int chords);
+std::vector<Point> OutlinePolygon(const Mesh& file, const Outline& outline, int chords);
 
-}  // namespace tortool
+}  // namespace torfile
 
-#endif  // KEVRANO_TORTOOL_OUTLINE_H_
+#endif  // KEVRANO_TORFILE_OUTLINE_H_

@@ -1,4 +1,4 @@
-#include "export/outline.h"
+#include "export/zoned_outline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,7 +84,7 @@ class RayPartner {
 /// Makes nodes and segments in file order.
 class Builder {
  public:
-  Builder(int32_t npt, int32_t nz, float step, Outline& outline)
+  Builder(int32_t npt, int32_t nz, float step, ZonedOutline& outline)
       : npt_(npt), nz_(nz), step_(step), outline_(outline) {}
 
   /// Sets the rays and feed share of an exact zoning.
@@ -186,17 +186,19 @@ class Builder {
 
   /// Appends the linear segment (first, second).
   void AddLinear(int32_t first, int32_t second) {
-    if (outline_.linear.size() >= kSegmentCapacity) throw ListFull{};
-    outline_.linear.push_back({first, second});
+    if (outline_.mesh.linear.size() >= kSegmentCapacity) throw ListFull{};
+    outline_.mesh.linear.push_back({{first, second}, 0});
   }
 
  private:
-  int32_t Counter() const { return static_cast<int32_t>(outline_.nodes.size()); }
+  int32_t Counter() const { return static_cast<int32_t>(outline_.mesh.nodes.size()); }
 
   /// Depth of zone k into the lens for a face of share w.
   float Depth(int32_t k, float w) const { return static_cast<float>(k) * step_ * w; }
 
-  void MakeNode(float z, float r) { outline_.nodes.push_back({z, r}); }
+  void MakeNode(float z, float r) {
+    outline_.mesh.nodes.push_back({static_cast<double>(z), static_cast<double>(r), 0});
+  }
 
   /// Makes the node at distance t from A towards B.
   void OnLine(float t, float za, float ra, float zb, float rb) {
@@ -231,17 +233,17 @@ class Builder {
   template <typename MakeNode>
   void CubicSegments(int32_t m_count, MakeNode make_node) {
     if (m_count <= 0) return;
-    if (static_cast<std::size_t>(m_count) > kSegmentCapacity - outline_.cubic.size()) {
+    if (static_cast<std::size_t>(m_count) > kSegmentCapacity - outline_.mesh.cubic.size()) {
       throw ListFull{};
     }
     for (int32_t m = 1; m <= m_count; ++m) {
-      CubicSegment segment{Counter(), 0, 0, 0};
+      torfile::CubicSegment segment{{Counter(), 0, 0, 0}, 0};
       const float before = static_cast<float>(3 * (m - 1));
       for (int32_t j = 1; j <= 3; ++j) {
         make_node(before, static_cast<float>(j));
-        At(segment, j + 1) = Counter();
+        At(segment.nodes, j + 1) = Counter();
       }
-      outline_.cubic.push_back(segment);
+      outline_.mesh.cubic.push_back(segment);
     }
   }
 
@@ -271,7 +273,7 @@ class Builder {
   int32_t npt_;
   int32_t nz_;
   float step_;
-  Outline& outline_;
+  ZonedOutline& outline_;
   ExactCuts cuts_;   // exact zoning only
   float fr_ = 0.0f;  // exact zoning: the feed face's share of each cut
 };
@@ -305,8 +307,8 @@ int32_t ZoneSegmentCount(float start, float boundary, float spacing) {
   return quotient > 0.0 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
 }
 
-OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
-  outline = Outline{};
+OutlineStatus BuildOutline(const ZonedLens& lens, ZonedOutline& outline) {
+  outline = ZonedOutline{};
 
   // Refuse data the construction cannot follow
   if (lens.NPT < 2) return OutlineStatus::kTooFewPoints;
@@ -333,8 +335,8 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
   const bool spherical = lens.ISURF == 2 || lens.ISURF == 3;
   const ExactCuts& cuts = lens.exact;
   const bool exact = !cuts.feed_distance.empty();
-  if (exact &&
-      npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(), cuts.cos_radiation.size()})) {
+  if (exact && npt > std::min({cuts.feed_distance.size(), cuts.cos_feed.size(),
+                               cuts.cos_radiation.size()})) {
     return OutlineStatus::kShortProfile;
   }
   Builder builder(lens.NPT, nz, lens.STEP, outline);
@@ -359,7 +361,7 @@ OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline) {
     if (At(lens.ZF, lens.NPT) != At(lens.ZR, lens.NPT))
       builder.AddLinear(feed_edge, radiation_edge);
   } catch (const ListFull&) {
-    outline = Outline{};
+    outline = ZonedOutline{};
     return OutlineStatus::kTooManySegments;
   }
   return OutlineStatus::kBuilt;

@@ -1,5 +1,5 @@
-#ifndef KEVRANO_TORTOOL_GEOMETRY_H_
-#define KEVRANO_TORTOOL_GEOMETRY_H_
+#ifndef KEVRANO_TORFILE_GEOMETRY_H_
+#define KEVRANO_TORFILE_GEOMETRY_H_
 
 // Plane geometry of the lens outline in (z, r): z along the axis from the
 // feed, r the distance from the axis. A cubic segment is the cubic polynomial
@@ -7,7 +7,7 @@
 
 #include <array>
 
-namespace tortool {
+namespace torfile {
 
 struct Point {
   double z = 0.0;
@@ -47,6 +47,6 @@ struct Box {
   void Add(const Cubic& c);
 };
 
-}  // namespace tortool
+}  // namespace torfile
 
-#endif  // KEVRANO_TORTOOL_GEOMETRY_H_
+#endif  // KEVRANO_TORFILE_GEOMETRY_H_

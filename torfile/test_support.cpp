@@ -1,4 +1,4 @@
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -16,20 +16,11 @@
 #include <stdexcept>
 
 #include "export/szltic.h"
-#include "textio/fixed_format.h"
 #include "textio/units.h"
+#include "torfile/writer.h"
 
-namespace tortool::testing {
+namespace torfile::testing {
 namespace {
-
-std::string Exp(float x, int width, int decimals) {
-  return textio::RenderExp(x, width, decimals, 1);
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 /// Point of the hyperbola at angle `theta` from the axis, seen from the feed.
 Point Hyperbola(double theta, double n, double focal) {
@@ -72,37 +63,144 @@ std::string ScratchFolder::Write(const std::string& name, std::string_view bytes
   return file.string();
 }
 
-std::string TorText(const MeshSpec& mesh) {
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+::testing::AssertionResult SplitRecords(const std::string& bytes,
+                                        std::vector<std::string>& records) {
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      return ::testing::AssertionFailure() << "record without CR LF at byte " << start;
+    }
+    std::string record = bytes.substr(start, end - start);
+    if (record.find_first_of("\r\n") != std::string::npos) {
+      return ::testing::AssertionFailure() << "stray line end in record: " << record;
+    }
+    records.push_back(std::move(record));
+    start = end + 2;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+namespace {
+
+int32_t Integer(const std::string& record, std::size_t column, std::size_t width) {
+  return static_cast<int32_t>(std::stol(record.substr(column - 1, width)));
+}
+
+float Real(const std::string& record, std::size_t column, std::size_t width) {
+  return std::stof(record.substr(column - 1, width));
+}
+
+}  // namespace
+
+::testing::AssertionResult ReadColumns(const std::string& bytes, ReadTor& tor) {
+  using ::testing::AssertionFailure;
+  std::vector<std::string> records;
+  if (auto split = SplitRecords(bytes, records); !split) return split;
+  std::size_t i = 0;
+  auto expect = [&](const std::string& want) {
+    if (i >= records.size()) return false;
+    return records[i++] == want;
+  };
+  auto where = [&]() {
+    if (i == 0 || i > records.size()) return "record " + std::to_string(i) + " missing";
+    return "record " + std::to_string(i) + ": " + records[i - 1];
+  };
   const std::string kTail = "  0   1   -1.0   0.0";
-  std::vector<std::string> r{"ZLOFF  real_variable",
-                             "(",
-                             "  value            : " + Exp(mesh.zloff, 12, 4),
-                             ")",
-                             "",
-                             "horn_bor_mesh_lens   bor_mesh",
-                             "(",
-                             "  regions          : table",
-                             "    ("};
-  r.push_back("     " + textio::RenderInt(1, 4) + Exp(mesh.eps, 15, 5) + Exp(1.0f, 15, 5) +
-              Exp(0.0f, 15, 5));
-  r.insert(r.end(), {"     ),", "  nodes             : table", "    ("});
+
+  // Offset object
+  if (!expect("ZLOFF  real_variable") || !expect("(")) return AssertionFailure() << where();
+  if (i >= records.size() || records[i].size() != 33 ||
+      records[i].substr(0, 21) != "  value            : ") {
+    return AssertionFailure() << "offset record";
+  }
+  tor.zloff = Real(records[i++], 22, 12);
+  if (!expect(")") || !expect("")) return AssertionFailure() << where();
+
+  // Mesh head
+  if (!expect("horn_bor_mesh_lens   bor_mesh") || !expect("(") ||
+      !expect("  regions          : table") || !expect("    (")) {
+    return AssertionFailure() << where();
+  }
+  const std::string& region = records[i++];
+  if (region.size() != 54 || region.substr(0, 9) != "        1" ||
+      region.substr(24) != "    1.00000E+00    0.00000E+00") {
+    return AssertionFailure() << "region row: " << region;
+  }
+  tor.eps = Real(region, 10, 15);
+  if (!expect("     ),") || !expect("  nodes             : table") || !expect("    (")) {
+    return AssertionFailure() << where();
+  }
+
+  // Node rows
+  while (i < records.size() && records[i] != "  ),") {
+    const std::string& row = records[i++];
+    if (row.size() != 51 || row.substr(0, 4) != "    " || row.substr(9, 14) != "  \"ref(ZLOFF)+" ||
+        row.substr(35, 4) != "\"   ") {
+      return AssertionFailure() << "node row: " << row;
+    }
+    tor.nodes.push_back({Integer(row, 5, 5), Real(row, 24, 12), Real(row, 40, 12)});
+    if (tor.nodes.back().number != static_cast<int32_t>(tor.nodes.size())) {
+      return AssertionFailure() << "node numbered out of order: " << row;
+    }
+  }
+
+  // Linear segment table
+  if (!expect("  ),") || !expect("  linear_segments  : table") || !expect("    (")) {
+    return AssertionFailure() << where();
+  }
+  while (i < records.size() && records[i] != "  ),") {
+    const std::string& row = records[i++];
+    if (row.size() != 43 || row.substr(0, 5) != "     " || row.substr(23) != kTail ||
+        Integer(row, 6, 6) != static_cast<int32_t>(tor.linear.size() + 1)) {
+      return AssertionFailure() << "linear row: " << row;
+    }
+    tor.linear.push_back({Integer(row, 12, 6), Integer(row, 18, 6)});
+  }
+
+  // Cubic segment table
+  if (!expect("  ),") || !expect("  cubic_segments   : table") || !expect("    (")) {
+    return AssertionFailure() << where();
+  }
+  while (i < records.size() && records[i] != "    ),") {
+    const std::string& row = records[i++];
+    if (row.size() != 55 || row.substr(0, 5) != "     " || row.substr(35) != kTail ||
+        Integer(row, 6, 6) != static_cast<int32_t>(tor.cubic.size() + 1)) {
+      return AssertionFailure() << "cubic row: " << row;
+    }
+    tor.cubic.push_back(
+        {Integer(row, 12, 6), Integer(row, 18, 6), Integer(row, 24, 6), Integer(row, 30, 6)});
+  }
+
+  // Trailer
+  if (!expect("    ),")) return AssertionFailure() << "cubic table not closed";
+  if (i >= records.size() || records[i].size() != 23 ||
+      records[i].substr(0, 21) != "  length_unit      : ") {
+    return AssertionFailure() << "unit record";
+  }
+  tor.unit = records[i++].substr(21);
+  if (!expect("  )") || i != records.size()) return AssertionFailure() << "mesh not closed last";
+  return ::testing::AssertionSuccess();
+}
+
+std::string TorText(const MeshSpec& mesh) {
+  // The export's own records, but for the unit, which a test may misspell
+  std::vector<std::string> r = OffsetRecords(mesh.zloff);
+  for (std::string& record : MeshHeadRecords(mesh.eps)) r.push_back(std::move(record));
   for (std::size_t i = 0; i < mesh.nodes.size(); ++i) {
-    r.push_back("    " + textio::RenderInt(static_cast<int32_t>(i + 1), 5) + "  \"ref(ZLOFF)+" +
-                Exp(static_cast<float>(mesh.nodes[i].z), 12, 4) + "\"   " +
-                Exp(static_cast<float>(mesh.nodes[i].r), 12, 4));
+    r.push_back(NodeRecord(static_cast<int32_t>(i + 1), static_cast<float>(mesh.nodes[i].z),
+                           static_cast<float>(mesh.nodes[i].r)));
   }
-  r.insert(r.end(), {"  ),", "  linear_segments  : table", "    ("});
-  for (std::size_t i = 0; i < mesh.linear.size(); ++i) {
-    r.push_back("     " + textio::RenderInt(static_cast<int32_t>(i + 1), 6) +
-                textio::RenderInt(mesh.linear[i][0], 6) + textio::RenderInt(mesh.linear[i][1], 6) +
-                kTail);
-  }
-  r.insert(r.end(), {"  ),", "  cubic_segments   : table", "    ("});
-  for (std::size_t i = 0; i < mesh.cubic.size(); ++i) {
-    std::string row = "     " + textio::RenderInt(static_cast<int32_t>(i + 1), 6);
-    for (const int32_t k : mesh.cubic[i]) row += textio::RenderInt(k, 6);
-    r.push_back(row + kTail);
-  }
+  std::vector<LinearSegment> linear;
+  for (const auto& s : mesh.linear) linear.push_back({s, 0});
+  std::vector<CubicSegment> cubic;
+  for (const auto& s : mesh.cubic) cubic.push_back({s, 0});
+  for (std::string& record : SegmentRecords(linear, cubic)) r.push_back(std::move(record));
   r.insert(r.end(), {"    ),", "  length_unit      : " + mesh.unit, "  )"});
   std::string text;
   for (const std::string& record : r) text += record + "\r\n";
@@ -211,7 +309,7 @@ std::string Export(const LensData& lens) {
 }
 
 std::string TestDataPath(const std::string& name) {
-  return std::string(KEVRANO_TORTOOL_TESTDATA) + "/" + name;
+  return std::string(KEVRANO_TORFILE_TESTDATA) + "/" + name;
 }
 
 std::string TestData(const std::string& name) {
@@ -235,9 +333,9 @@ Checked ParseAndCheck(std::string_view text) {
   return c;
 }
 
-AnalysisOptions Options(double wavelength, double edge_taper_db, std::optional<double> feed_q,
-                        double tan_delta) {
-  AnalysisOptions o;
+optics::AnalysisOptions Options(double wavelength, double edge_taper_db,
+                                std::optional<double> feed_q, double tan_delta) {
+  optics::AnalysisOptions o;
   o.wavelength = wavelength;
   o.edge_taper_db = edge_taper_db;
   o.feed_q = feed_q;
@@ -336,4 +434,4 @@ std::vector<std::string> EdgeFaults(const StlMesh& mesh) {
   return faults;
 }
 
-}  // namespace tortool::testing
+}  // namespace torfile::testing

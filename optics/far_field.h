@@ -1,5 +1,5 @@
-#ifndef KEVRANO_TORTOOL_FAR_FIELD_H_
-#define KEVRANO_TORTOOL_FAR_FIELD_H_
+#ifndef KEVRANO_OPTICS_FAR_FIELD_H_
+#define KEVRANO_OPTICS_FAR_FIELD_H_
 
 // The far field of an axisymmetric aperture across the plane z = const.
 //
@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-namespace tortool {
+namespace optics {
 
 /// An annulus inner <= ρ <= outer of constant aperture field.
 struct Annulus {
@@ -85,6 +85,6 @@ struct PatternPoint {
 std::vector<PatternPoint> SamplePattern(const RadiationIntegral& pattern, double theta_max_deg,
                                         int count);
 
-}  // namespace tortool
+}  // namespace optics
 
-#endif  // KEVRANO_TORTOOL_FAR_FIELD_H_
+#endif  // KEVRANO_OPTICS_FAR_FIELD_H_

@@ -1,7 +1,7 @@
 // The trace and the figures on lenses designed by the kevrano program itself,
 // checked against closed forms of lens optics.
 
-#include "tortool/analysis.h"
+#include "optics/analysis.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,17 @@
 #include <sstream>
 
 #include "tests/process.h"
-#include "tortool/test_support.h"
+#include "torfile/test_support.h"
 
-namespace tortool {
+namespace optics {
+
+namespace testing = torfile::testing;
+using torfile::Cubic;
+using torfile::PieceCubic;
+using torfile::Point;
 namespace {
 
-using testing::Options;
+using torfile::testing::Options;
 
 /// The answers of one design with the outer face prescribed flat (the feed
 /// face then a hyperbola): ε 2.25, radius 10, edge 20 from the feed, no edge
@@ -267,4 +272,4 @@ TEST(LensTrace, UnusableLensesAreRefused) {
 }
 
 }  // namespace
-}  // namespace tortool
+}  // namespace optics

@@ -1,8 +1,9 @@
-#ifndef KEVRANO_EXPORT_OUTLINE_H_
-#define KEVRANO_EXPORT_OUTLINE_H_
+#ifndef KEVRANO_EXPORT_ZONED_OUTLINE_H_
+#define KEVRANO_EXPORT_ZONED_OUTLINE_H_
 
-// The outline of a zoned lens as nodes, linear segments and cubic segments, in
-// the meridional plane (z along the axis from the feed, r from the axis).
+// The outline of a zoned lens as the tor file's mesh of nodes, linear segments
+// and cubic segments, in the meridional plane (z along the axis from the
+// feed, r from the axis). Node coordinates are the design's 32-bit values.
 //
 // Each face is walked from the axis to the edge. Inside zone boundary k (k = 1
 // the outermost, NZ the innermost) the lens is k zone steps thinner; the feed
@@ -29,7 +30,7 @@
 #include <span>
 #include <vector>
 
-#include "export/tor_writer.h"
+#include "torfile/mesh.h"
 
 namespace tor {
 
@@ -37,18 +38,11 @@ namespace tor {
 /// rather than cut short, so a written file is always the whole lens.
 inline constexpr std::size_t kSegmentCapacity = 15001;
 
-/// One point of the outline.
-struct Node {
-  float z = 0.0f;
-  float r = 0.0f;
-};
-
-/// The outline in file order: node n is nodes[n - 1]; segments are numbered
-/// by their position in their list.
-struct Outline {
-  std::vector<Node> nodes;
-  std::vector<LinearSegment> linear;
-  std::vector<CubicSegment> cubic;
+/// The outline in file order: node n is mesh.nodes[n - 1]; segments are
+/// numbered by their position in their list. The mesh's offset, dielectric
+/// and unit are left to the export, which asks for them.
+struct ZonedOutline {
+  torfile::Mesh mesh;
   /// Cubic segments planned for the radiation face's outermost zone (the zone
   /// outside boundary 1), when that face is curved; the " ZONE: " line shows it.
   std::optional<int32_t> radiation_last_zone;
@@ -94,7 +88,7 @@ enum class OutlineStatus {
 /// Builds the outline of the zoned lens. NZ below 0 counts as 0 (no zones) and
 /// NZ beyond the zone tables as the number of boundaries they hold. On any
 /// status but kBuilt the outline is left empty.
-OutlineStatus BuildOutline(const ZonedLens& lens, Outline& outline);
+OutlineStatus BuildOutline(const ZonedLens& lens, ZonedOutline& outline);
 
 /// The number M of cubic segments of a zone from radius `start` out to radius
 /// `boundary`, on a face of mean radial profile spacing `spacing`: about one
@@ -107,4 +101,4 @@ int32_t ZoneSegmentCount(float start, float boundary, float spacing);
 
 }  // namespace tor
 
-#endif  // KEVRANO_EXPORT_OUTLINE_H_
+#endif  // KEVRANO_EXPORT_ZONED_OUTLINE_H_
