@@ -7,7 +7,8 @@
 //
 // Conventions:
 // - The feed's phase centre is at the origin of the stored coordinates
-//   (before the ZLOFF offset) and radiates towards +z. z runs along the lens
+//   (before the ZLOFF offset), or moved along the axis to z = feed_z, and
+//   radiates towards +z. z runs along the lens
 //   axis, r (ρ in the aperture) is the distance from it. Angles are measured
 //   from the axis, positive away from it; records hold radians.
 // - Lengths and the wavelength are in the file's unit.
@@ -79,6 +80,8 @@ struct RayRecord {
   double length_in_lens = 0.0;   // geometric length in the dielectric
   Fresnel entry_face;            // transmission where it enters
   Fresnel exit_face;             // transmission where it leaves
+  double entry_cos = 1.0;        // cosine of the angle of incidence where it enters
+  double exit_cos = 1.0;         // the same inside the lens where it leaves
   int32_t entry_zone = -1;       // zone steps between the entry and the axis along its face
   int32_t exit_zone = -1;        // the same for the exit
 };
@@ -87,16 +90,19 @@ struct RayRecord {
 struct Trace {
   double index = 1.0;        // n = sqrt(ε)
   double edge_angle = 0.0;   // largest angle from the axis at which the feed sees the lens
+  double origin_edge_angle = 0.0;  // the same seen from the origin, where the edge taper sets Q
+  double feed_z = 0.0;             // the feed's phase centre on the axis
   double lens_radius = 0.0;  // largest r of the outline
   double aperture_z = 0.0;   // the aperture plane
   std::vector<RayRecord> rays;
 };
 
-/// Traces `rays` rays (at least 2) through the lens. Returns nothing and
-/// sets `error` when the lens cannot be analysed: the feed lies inside the
-/// lens or on it, or the lens is not in front of the feed.
+/// Traces `rays` rays (at least 2) through the lens from the feed at
+/// z = `feed_z` on the axis. Returns nothing and sets `error` when the lens
+/// cannot be analysed: the feed lies inside the lens or on it, or the lens is
+/// not in front of the feed.
 std::optional<Trace> TraceLens(const torfile::Mesh& file, const torfile::Outline& outline,
-                               int32_t rays, std::string* error);
+                               int32_t rays, std::string* error, double feed_z = 0.0);
 
 struct AnalysisOptions {
   double wavelength = 1.0;
