@@ -527,6 +527,7 @@ std::optional<double> FeedQ(const Trace& trace, const AnalysisOptions& options,
     return std::nullopt;
   }
   if (options.feed_q) return *options.feed_q;
+  if (options.feed_pattern) return 0.0;  // not used: the pattern's cuts stand for it
   // The feed keeps the Q it has at the origin when it is moved along the axis
   const std::optional<double> q = FeedQForEdgeTaper(
       options.edge_taper_db, trace.feed_z == 0.0 ? trace.edge_angle : trace.origin_edge_angle);
@@ -537,20 +538,73 @@ std::optional<double> FeedQ(const Trace& trace, const AnalysisOptions& options,
   return q;
 }
 
+/// What a ray's tube carries through the faces at the analysis wavelength:
+/// the power transmission of each face for the feed's mix of polarisations
+/// (the E plane meets the TM, the H plane the TE transmission), the share of
+/// the power leaving the lens that is in the beam's co-polar field, and the
+/// feed's phase relative to the axis.
+struct RayLight {
+  double entry = 1.0;
+  double exit = 1.0;
+  double copolar = 1.0;
+  double feed_phase_deg = 0.0;
+};
+
+RayLight Illuminate(const RayRecord& ray, const Trace& trace, const AnalysisOptions& options,
+                    double axis_phase) {
+  Fresnel entry = ray.entry_face;
+  Fresnel exit = ray.exit_face;
+  if (options.coating) {
+    const std::vector<Layer> layer{*options.coating};
+    const std::optional<Transmission> in =
+        StackTransmission(1.0, layer, trace.index, ray.entry_cos, options.wavelength);
+    const std::optional<Transmission> out =
+        StackTransmission(trace.index, layer, 1.0, ray.exit_cos, options.wavelength);
+    if (in) entry = {in->te, in->tm};
+    if (out) exit = {out->te, out->tm};
+  }
+  if (!options.feed_pattern) return {entry.Mean(), exit.Mean()};
+
+  const PlaneFields f = options.feed_pattern->Fields(ray.theta);
+  const double e2 = std::norm(f.e_plane);
+  const double h2 = std::norm(f.h_plane);
+  if (!(e2 + h2 > 0.0)) return {entry.Mean(), exit.Mean(), 0.0};
+  RayLight light;
+  const double e_in = e2 * entry.tm;
+  const double h_in = h2 * entry.te;
+  light.entry = (e_in + h_in) / (e2 + h2);
+  light.exit = e_in + h_in > 0.0 ? (e_in * exit.tm + h_in * exit.te) / (e_in + h_in) : 0.0;
+  const std::complex<double> e_out = f.e_plane * std::sqrt(entry.tm * exit.tm);
+  const std::complex<double> h_out = f.h_plane * std::sqrt(entry.te * exit.te);
+  const double out2 = std::norm(e_out) + std::norm(h_out);
+  light.copolar = out2 > 0.0 ? std::norm(e_out + h_out) / (2.0 * out2) : 0.0;
+  if (options.feed_pattern->has_phase() && std::abs(e_out + h_out) > 0.0) {
+    light.feed_phase_deg = std::arg((e_out + h_out) * std::polar(1.0, -axis_phase)) * 180.0 / kPi;
+  }
+  return light;
+}
+
 /// The power of each ray tube and where it goes: fig.power, and each ray's
-/// feed_power and aperture_power.
+/// feed_power and aperture_power (the co-polar part of what reaches the
+/// aperture) and the feed's phase.
 void ShareFeedPower(const Trace& trace, const AnalysisOptions& options, Figures& fig) {
   const double lambda = options.wavelength;
   const double q = fig.feed_q;
   const std::vector<RayRecord>& rays = trace.rays;
   const std::size_t count = rays.size();
+  auto beyond = [&options, q](double theta) {
+    return options.feed_pattern ? options.feed_pattern->PowerBeyond(theta)
+                                : FeedPowerBeyond(q, theta);
+  };
+  const double axis_phase =
+      options.feed_pattern ? std::arg(options.feed_pattern->Fields(0.0).CoPolar()) : 0.0;
   PowerShares& power = fig.power;
-  power.spilled = FeedPowerBeyond(q, trace.edge_angle);
+  power.spilled = beyond(trace.edge_angle);
   for (std::size_t i = 0; i < count; ++i) {
     const RayRecord& ray = rays[i];
     const double lo = i == 0 ? 0.0 : 0.5 * (rays[i - 1].theta + ray.theta);
     const double hi = i + 1 == count ? trace.edge_angle : 0.5 * (ray.theta + rays[i + 1].theta);
-    const double p = FeedPowerBeyond(q, lo) - FeedPowerBeyond(q, hi);
+    const double p = beyond(lo) - beyond(hi);
     fig.rays[i].feed_power = p;
     if (ray.fate == RayFate::kMissed) {
       power.missed += p;
@@ -561,7 +615,9 @@ void ShareFeedPower(const Trace& trace, const AnalysisOptions& options, Figures&
       (ray.fate == RayFate::kTotalReflection ? power.reflected : power.blocked) += p;
       continue;
     }
-    const double t1 = ray.entry_face.Mean();
+    const RayLight light = Illuminate(ray, trace, options, axis_phase);
+    fig.rays[i].feed_phase_deg = light.feed_phase_deg;
+    const double t1 = light.entry;
     const double kept =
         std::exp(-2.0 * kPi * trace.index * options.tan_delta * ray.length_in_lens / lambda);
     power.reflected += p * (1.0 - t1);
@@ -576,11 +632,12 @@ void ShareFeedPower(const Trace& trace, const AnalysisOptions& options, Figures&
         power.reflected += at_exit;
         break;
       default: {
-        const double t2 = ray.exit_face.Mean();
+        const double t2 = light.exit;
         power.reflected += at_exit * (1.0 - t2);
         if (ray.fate == RayFate::kTransmitted) {
           power.transmitted += at_exit * t2;
-          fig.rays[i].aperture_power = at_exit * t2;
+          fig.rays[i].aperture_power = at_exit * t2 * light.copolar;
+          fig.copolar_power += fig.rays[i].aperture_power;
         } else {
           power.blocked += at_exit * t2;
         }
@@ -601,7 +658,12 @@ void PhaseErrors(const Trace& trace, double lambda, const std::vector<std::size_
   for (const std::size_t i : through) {
     const double e = rays[i].optical_path - reference;
     const double reduced = e - lambda * std::ceil(e / lambda - 0.5);
-    const double deg = 360.0 * reduced / lambda;
+    double deg = 360.0 * reduced / lambda;
+    if (fig.rays[i].feed_phase_deg != 0.0) {
+      // The feed's own phase leads: it takes from the path's lag
+      deg -= fig.rays[i].feed_phase_deg;
+      deg -= 360.0 * std::ceil(deg / 360.0 - 0.5);
+    }
     fig.rays[i].phase_error_deg = deg;
     sum_w += fig.rays[i].aperture_power;
     sum_e2 += fig.rays[i].aperture_power * deg * deg;
@@ -754,11 +816,17 @@ void BudgetAndBeam(const ApertureField& field, const AnalysisOptions& options, F
   eff.blockage = tarb > 0.0 ? tar / tarb : 0.0;
   eff.reflection = tar > 0.0 ? ta / tar : 0.0;
   eff.dielectric = ta > 0.0 ? t / ta : 0.0;
-  eff.taper = t > 0.0 ? sum_amplitude_area * sum_amplitude_area / (aperture_area * t) : 0.0;
+  // A measured feed puts only the co-polar part of the power into the beam
+  const double beam_power = options.feed_pattern ? fig.copolar_power : t;
+  eff.cross_polar = options.feed_pattern ? (t > 0.0 ? beam_power / t : 0.0) : 1.0;
+  eff.taper = beam_power > 0.0
+                  ? sum_amplitude_area * sum_amplitude_area / (aperture_area * beam_power)
+                  : 0.0;
   const double in_phase = std::norm(pattern.Field(0.0));
   eff.phase = sum_amplitude_area > 0.0 ? in_phase / (sum_amplitude_area * sum_amplitude_area) : 0.0;
   eff.aperture = fig.directivity / fig.uniform_directivity;
 
+  if (!options.beam) return;
   const double diameter = 2.0 * outermost;
   fig.beam = FindBeam(pattern, diameter, lambda);
   const double theta_max = std::asin(std::min(1.0, 10.0 * lambda / diameter)) * 180.0 / kPi;

@@ -19,14 +19,21 @@
 // - Rays run in the meridional plane; a ray that crosses the axis goes on in
 //   the mirror half of the plane (its r turns negative).
 // - The aperture plane is z = the largest z of the outline.
-// - Feed power pattern cos^(2Q) θ for θ < 90°, nothing behind.
+// - Feed power pattern cos^(2Q) θ for θ < 90°, nothing behind; or a
+//   measured feed's E- and H-plane cuts (optics/feed_pattern.h), of which
+//   only the co-polar part (A + B)/2 forms the beam.
+// - An anti-reflection layer, when given, lies on both faces; each ray meets
+//   it at its own angle of incidence. Its thickness changes neither the
+//   rays' paths nor their phases.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "optics/coating.h"
 #include "optics/far_field.h"
+#include "optics/feed_pattern.h"
 #include "torfile/geometry.h"
 #include "torfile/mesh.h"
 #include "torfile/outline.h"
@@ -108,8 +115,11 @@ struct AnalysisOptions {
   double wavelength = 1.0;
   double edge_taper_db = 10.0;  // picks Q unless feed_q is given
   std::optional<double> feed_q;
+  std::optional<FeedPattern> feed_pattern;  // a measured feed: replaces Q and the edge taper
+  std::optional<Layer> coating;             // on both faces
   double tan_delta = 0.0;
   int pattern_angles = 721;
+  bool beam = true;  // find the beam and sample the pattern (a sweep needs neither)
 };
 
 /// Figures that belong to one ray, after the ray tubes are smoothed.
@@ -117,6 +127,7 @@ struct RayFigures {
   double feed_power = 0.0;       // fraction of the feed's power in the ray's tube
   double aperture_power = 0.0;   // of it, what reaches the aperture
   double phase_error_deg = 0.0;  // path relative to the axial ray, modulo λ, in (-180, 180]
+  double feed_phase_deg = 0.0;   // the measured feed's phase relative to the axis
   double smoothed_radius = 0.0;  // exit radius of the smoothed ray tubes
   double smoothed_exit_angle = 0.0;
   double tube_inner = 0.0;  // the annulus the tube lands on
@@ -144,6 +155,7 @@ struct Efficiencies {
   double blockage = 1.0;
   double reflection = 1.0;
   double dielectric = 1.0;
+  double cross_polar = 1.0;  // a measured feed's co-polar share of the power leaving the lens
   double aperture = 1.0;
 };
 
@@ -158,6 +170,7 @@ struct Figures {
   int32_t folded_tubes = 0;             // tubes that still fold after smoothing
   double smoothing_width = 0.0;         // across the aperture
   PowerShares power;
+  double copolar_power = 0.0;  // of the transmitted power, what forms the beam
   Efficiencies efficiency;
   double aperture_radius = 0.0;  // of the uniform aperture compared with
   double directivity = 0.0;      // power ratio, on the axis

@@ -19,6 +19,8 @@
 #include "torfile/reader.h"
 #include "tortool/analysis_svg.h"
 #include "tortool/cli_support.h"
+#include "tortool/response_options.h"
+#include "tortool/sweep_report.h"
 #include "tortool/exit_status.h"
 
 namespace tortool {
@@ -116,6 +118,7 @@ std::string SummaryText(const std::string& path, const Mesh& file, const Trace& 
   text += SummaryRow("reflection", budget(e.reflection));
   text += SummaryRow("dielectric loss",
                      budget(e.dielectric) + " (tan delta " + Num(options.tan_delta) + ")");
+  if (options.feed_pattern) text += SummaryRow("cross-polar", budget(e.cross_polar));
   text += SummaryRow("aperture efficiency", budget(e.aperture));
   text += SummaryRow("directivity", Db(fig.directivity) + "i; uniform aperture of diameter " +
                                         Num(2.0 * fig.aperture_radius) + " " + unit + ": " +
@@ -182,6 +185,31 @@ bool WriteFile(const std::string& path, const std::string& text) {
   return static_cast<bool>(out);
 }
 
+/// The sweep: its table and figures on `out`, the table to `csv_path` and
+/// the gain against frequency to `svg_path` when named.
+int AnalyseSweep(const Trace& trace, const AnalysisOptions& options, const Response& response,
+                 const Mesh& file, const std::string& shown, const std::string& csv_path,
+                 const std::string& svg_path, std::ostream& out, std::ostream& err) {
+  std::string error;
+  const std::optional<SweepResult> sweep = SweepLens(
+      trace, options, response.frequencies_ghz, MillimetresPer(file.unit), &error);
+  if (!sweep) return FileError(err, shown, 0, error);
+  const std::string unit(UnitName(file.unit));
+  if (!csv_path.empty() && !WriteFile(csv_path, SweepCsv(*sweep, unit))) {
+    return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  }
+  if (!svg_path.empty() && !WriteFile(svg_path, RenderSweepSvg(*sweep, DrawingTitle(shown)))) {
+    return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  }
+  out << SweepText(*sweep, shown, unit);
+  out.flush();
+  if (!out) {
+    err << "kevrano-tor: error writing standard output\n";
+    return kExitBadFile;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -201,9 +229,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   app.add_option("LENS.tor", path, "the tor file, or - for standard input")
       ->required()
       ->type_name("");
-  app.add_option("--wavelength", options.wavelength, "wavelength in the file's unit")
-      ->required()
-      ->type_name("L");
+  CLI::Option* wavelength =
+      app.add_option("--wavelength", options.wavelength, "wavelength in the file's unit")
+          ->type_name("L");
   CLI::Option* taper = app.add_option("--edge-taper", options.edge_taper_db,
                                       "feed power at the lens edge, dB below the axis (10)")
                            ->type_name("DB");
@@ -216,7 +244,10 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
       ->check(CLI::Range(2, 100001).description(""))
       ->type_name("N");
   app.add_option("--svg", svg_path, "writes the drawings to FILE")->type_name("FILE");
-  app.add_option("--csv", csv_path, "writes the per-ray table to FILE")->type_name("FILE");
+  app.add_option("--csv", csv_path, "writes the per-ray table (a sweep's table) to FILE")
+      ->type_name("FILE");
+  ResponseOptions response_options;
+  AddResponseOptions(app, &response_options, wavelength, q, taper);
 
   auto bad = [&err](const std::string& what) {
     err << kProgram << ": analyse: " << OneLine(what) << " (see " << kProgram
@@ -231,6 +262,11 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return kExitOk;
   } catch (const CLI::ParseError& e) {
     return bad(e.what());
+  }
+  std::string response_error;
+  if (!CheckResponseOptions(response_options, &response_error)) return bad(response_error);
+  if (!Sweeping(response_options) && wavelength->count() == 0) {
+    return bad("--wavelength is required");
   }
   if (!(options.wavelength > 0.0) || !std::isfinite(options.wavelength)) {
     return bad("--wavelength must be a positive number");
@@ -266,8 +302,17 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
 
   // Trace, figures, and what was asked for
   std::string error;
-  const std::optional<Trace> trace = TraceLens(file, outline, rays, &error);
+  const std::optional<Response> response =
+      ApplyResponseOptions(response_options, file, &options, &error);
+  if (!response) {
+    err << kProgram << ": " << error << "\n";
+    return kExitBadFile;
+  }
+  const std::optional<Trace> trace = TraceLens(file, outline, rays, &error, response_options.feed_z);
   if (!trace) return FileError(err, shown, 0, error);
+  if (!response->frequencies_ghz.empty()) {
+    return AnalyseSweep(*trace, options, *response, file, shown, csv_path, svg_path, out, err);
+  }
   const std::optional<Figures> figures = ComputeFigures(*trace, options, &error);
   if (!figures) return FileError(err, shown, 0, error);
   if (!csv_path.empty() && !WriteFile(csv_path, CsvText(*trace, *figures))) {
@@ -280,7 +325,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
       return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
     }
   }
-  out << SummaryText(shown, file, *trace, *figures, options);
+  out << SummaryText(shown, file, *trace, *figures, options)
+      << ResponseRows(response_options, *response, options, file);
   out.flush();
   if (!out) {
     err << "kevrano-tor: error writing standard output\n";
