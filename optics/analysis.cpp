@@ -540,9 +540,11 @@ std::optional<double> FeedQ(const Trace& trace, const AnalysisOptions& options,
 
 /// What a ray's tube carries through the faces at the analysis wavelength:
 /// the power transmission of each face for the feed's mix of polarisations
-/// (the E plane meets the TM, the H plane the TE transmission), the share of
-/// the power leaving the lens that is in the beam's co-polar field, and the
-/// feed's phase relative to the axis.
+/// (the E plane meets the TM, the H plane the TE transmission), the feed's
+/// co-polar share |A + B|²/4 / ((|A|² + |B|²)/2) of the power, and the
+/// feed's co-polar phase relative to the axis. The faces' own turning of the
+/// polarisation (TE and TM transmitted unequally) is not counted, as for the
+/// ideal feed.
 struct RayLight {
   double entry = 1.0;
   double exit = 1.0;
@@ -574,12 +576,9 @@ RayLight Illuminate(const RayRecord& ray, const Trace& trace, const AnalysisOpti
   const double h_in = h2 * entry.te;
   light.entry = (e_in + h_in) / (e2 + h2);
   light.exit = e_in + h_in > 0.0 ? (e_in * exit.tm + h_in * exit.te) / (e_in + h_in) : 0.0;
-  const std::complex<double> e_out = f.e_plane * std::sqrt(entry.tm * exit.tm);
-  const std::complex<double> h_out = f.h_plane * std::sqrt(entry.te * exit.te);
-  const double out2 = std::norm(e_out) + std::norm(h_out);
-  light.copolar = out2 > 0.0 ? std::norm(e_out + h_out) / (2.0 * out2) : 0.0;
-  if (options.feed_pattern->has_phase() && std::abs(e_out + h_out) > 0.0) {
-    light.feed_phase_deg = std::arg((e_out + h_out) * std::polar(1.0, -axis_phase)) * 180.0 / kPi;
+  light.copolar = std::norm(f.CoPolar()) / (0.5 * (e2 + h2));
+  if (options.feed_pattern->has_phase() && std::abs(f.CoPolar()) > 0.0) {
+    light.feed_phase_deg = std::arg(f.CoPolar() * std::polar(1.0, -axis_phase)) * 180.0 / kPi;
   }
   return light;
 }

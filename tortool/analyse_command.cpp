@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <complex>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -100,10 +101,25 @@ std::string SummaryText(const std::string& path, const Mesh& file, const Trace& 
   auto budget = [](double x) { return Fix(x, 4) + "  " + Db(x); };
   std::string text = OneLine(path) + ": lens analysed at wavelength " + Num(options.wavelength) +
                      " " + unit + ", n = " + Num(trace.index) + "\n";
-  text += SummaryRow(
-      "feed", "cos^(2Q) theta with Q = " + Num(fig.feed_q) + "; lens edge at " +
-                  Fix(trace.edge_angle * kDeg, 2) + " deg, " +
-                  Fix(-20.0 * std::log10(std::cos(trace.edge_angle)) * fig.feed_q, 2) + " dB down");
+  if (options.feed_pattern) {
+    // The level of each plane at the lens edge, below its level on the axis
+    const optics::PlaneFields axis = options.feed_pattern->Fields(0.0);
+    const optics::PlaneFields edge = options.feed_pattern->Fields(trace.edge_angle);
+    auto down = [](std::complex<double> at_edge, std::complex<double> on_axis) {
+      const double ratio = std::norm(at_edge) / std::norm(on_axis);
+      return ratio > 0.0 ? Fix(-10.0 * std::log10(ratio), 2) + " dB" : std::string("inf dB");
+    };
+    text += SummaryRow("feed", "E- and H-plane cuts of a feed file; lens edge at " +
+                                   Fix(trace.edge_angle * kDeg, 2) + " deg, E plane " +
+                                   down(edge.e_plane, axis.e_plane) + ", H plane " +
+                                   down(edge.h_plane, axis.h_plane) + " down");
+  } else {
+    text += SummaryRow(
+        "feed", "cos^(2Q) theta with Q = " + Num(fig.feed_q) + "; lens edge at " +
+                    Fix(trace.edge_angle * kDeg, 2) + " deg, " +
+                    Fix(-20.0 * std::log10(std::cos(trace.edge_angle)) * fig.feed_q, 2) +
+                    " dB down");
+  }
   text += SummaryRow("rays", rays);
   text += SummaryRow("phase error", "RMS " + Fix(fig.rms_phase_error_deg, 2) + " deg, peak " +
                                         Fix(fig.peak_phase_error_deg, 2) + " deg at radius " +
