@@ -47,7 +47,7 @@ std::string BandText(const optics::GainBand& band) {
     text += ": " + Dec(*width, 2) + " % of " +
             Dec(0.5 * (*band.lower + *band.upper), 3) + " GHz";
   } else {
-    text += ": wider than the sweep";
+    text += ": the band reaches beyond the sweep";
   }
   return text;
 }
