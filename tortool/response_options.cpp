@@ -3,7 +3,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "tortool/cli_support.h"
 #include "tortool/sweep_report.h"
@@ -67,6 +71,10 @@ bool CheckResponseOptions(const ResponseOptions& options, std::string* error) {
     *error = "--coating: " + what;
     return false;
   }
+  if (options.feed_pattern == kStandardInput) {
+    *error = "--feed-pattern reads a file, not standard input";
+    return false;
+  }
   if (!std::isfinite(options.feed_z)) {
     *error = "--feed-z must be a finite length";
     return false;
@@ -91,12 +99,25 @@ std::optional<Response> ApplyResponseOptions(const ResponseOptions& options,
   }
 
   if (!options.feed_pattern.empty()) {
-    std::ifstream in(options.feed_pattern, std::ios::binary);
-    if (!in) {
-      *error = OneLine(options.feed_pattern) + ": cannot be read";
+    // Read whole, with the size limit of every file the program reads
+    const std::string shown = OneLine(options.feed_pattern);
+    std::error_code ec;
+    std::string text;
+    std::ifstream file_in(options.feed_pattern, std::ios::binary);
+    if (std::filesystem::is_directory(options.feed_pattern, ec)) {
+      *error = shown + ": is a folder, not a feed file";
       return std::nullopt;
     }
-    analysis->feed_pattern = optics::ReadFeedPattern(in, OneLine(options.feed_pattern), error);
+    if (!file_in) {
+      *error = shown + ": cannot open: " + std::strerror(errno);
+      return std::nullopt;
+    }
+    if (!ReadAll(file_in, &text, error)) {
+      *error = shown + ": " + *error;
+      return std::nullopt;
+    }
+    std::istringstream in(text);
+    analysis->feed_pattern = optics::ReadFeedPattern(in, shown, error);
     if (!analysis->feed_pattern) return std::nullopt;
     response.phase_centre = analysis->feed_pattern->FindPhaseCentre();
   }
