@@ -257,7 +257,9 @@ std::string RenderSweepSvg(const SweepResult& sweep, std::string_view title) {
          Label(std::round(f.peak_gain_db * 100.0) / 100.0) + " dBi at " +
          Label(std::round(f.peak_frequency * 1000.0) / 1000.0) + " GHz, 1 dB gain bandwidth " +
          Escaped(band) + "</text>\n";
-  svg += Heading(plot.top - 6.0, "Gain against frequency (shaded: the 1 dB gain band; dashed: the uniform aperture, (pi D/lambda)^2)");
+  svg += Heading(plot.top - 6.0,
+                 "Gain against frequency (shaded: the 1 dB gain band; dashed: the uniform "
+                 "aperture, (pi D/lambda)^2)");
   svg += plot.Axes("frequency (GHz)", "gain (dBi)");
 
   // The 1 dB band, shaded between its edges where both are found
