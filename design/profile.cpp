@@ -21,10 +21,6 @@ using textio::Layout;
 using textio::PromptOf;
 using textio::Question;
 
-const Layout kProfileHeading(
-    "(/,8X,' Feed Surface',9X,' Radiation Surface',5X,' Lens',"
-    "/,5X,' Z-axis',5X,' Radius',5X,' Z-axis',5X,' Radius',3X,' Path Len',/)");
-const Layout kProfileRow("(1X,1P,E12.4,4E12.4)");
 const Layout kNotConverged("(' Design Does not Converge')");
 const Layout kOutsideSphere("(' Ray radius beyond Sphere Radius: Design ended')");
 
@@ -32,6 +28,11 @@ const Layout kOutsideSphere("(' Ray radius beyond Sphere Radius: Design ended')"
 constexpr float kRayCountOffset = 1.4f;
 
 }  // namespace
+
+const Layout kProfileHeading(
+    "(/,8X,' Feed Surface',9X,' Radiation Surface',5X,' Lens',"
+    "/,5X,' Z-axis',5X,' Radius',5X,' Z-axis',5X,' Radius',3X,' Path Len',/)");
+const Layout kProfileRow("(1X,1P,E12.4,4E12.4)");
 
 std::optional<int32_t> RayCount(float R, float dr) {
   const double sum =

@@ -8,8 +8,14 @@
 #include <optional>
 
 #include "kernels/vector.h"
+#include "textio/layout.h"
 
 namespace design {
+
+/// The profile table of a report: its heading, and a row of both faces'
+/// axial coordinates and radii and the lens path length.
+extern const textio::Layout kProfileHeading;
+extern const textio::Layout kProfileRow;
 
 /// Number of rays N = trunc(R/dr + 1.4) for lens radius R and radial step dr.
 /// The quotient and the sum are formed in double from the 32-bit values, with

@@ -160,6 +160,7 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
     // The command line's zoning, when given, holds over the file's.
     command.run.options.zoning =
         app.count("--zoning") > 0 || !designs.zoning_given ? *mode : command.run.options.zoning;
+    if (auto message = CheckDesignKinds(command.run)) return usage_error(file + ": " + *message);
     return command;
   }
 
@@ -169,17 +170,21 @@ Command ParseCommandLine(const std::vector<std::string>& args, std::ostream& out
       settings[key] = Setting{values[key], Setting::Kind::kText, "--" + key};
     }
   }
-  if (report_option->count() == 0) {
+  // A shaped lens may go without a report: its summary then says it all
+  if (report_option->count() == 0 && settings.count("shape") == 0) {
     return usage_error("--report is missing: give the report file name");
   }
   const Setting report_setting{report, Setting::Kind::kText, "--report"};
-  if (auto message = CheckFileName(report_setting)) return usage_error(*message);
+  if (report_option->count() > 0) {
+    if (auto message = CheckFileName(report_setting)) return usage_error(*message);
+  }
   auto lens = MakeDesign(settings, MissingName{"", true});
   if (auto* message = std::get_if<std::string>(&lens)) return usage_error(*message);
   command.run.report = report;
   command.run.designs.push_back(std::get<LensDesign>(std::move(lens)));
   command.run.options = command.options;
   if (auto message = CheckRunFiles(command.run)) return usage_error(*message);
+  if (auto message = CheckDesignKinds(command.run)) return usage_error(*message);
   return command;
 }
 

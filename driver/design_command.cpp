@@ -12,8 +12,10 @@
 #include <streambuf>
 
 #include "design/profile.h"
+#include "design/shaped_lens.h"
 #include "design/splenz.h"
 #include "driver/kevrano.h"
+#include "driver/shaped_command.h"
 #include "textio/checked.h"
 #include "textio/fixed_format.h"
 #include "textio/free_read.h"
@@ -41,7 +43,6 @@ namespace {
 
 // The speed of light in metres per second, for a wavelength from a frequency.
 constexpr double kSpeedOfLight = 299792458.0;
-
 
 std::string Quoted(const Setting& s) { return "'" + s.text + "'"; }
 
@@ -143,6 +144,14 @@ std::span<const DesignKey> DesignKeys() {
       {"tor", "FILE", "write the zoned lens to this tor file (none without it)"},
       {"units", "UNIT", "unit of length: in, ft, mm or m (needed by --tor and --frequency)"},
       {"offset", "NUMBER", "axial offset of the lens in the tor file (default 0)"},
+      {"shape", "SHAPE",
+       "a shaped lens, both faces synthesised: uniform (aperture) or sine (condition)"},
+      {"edge-angle", "DEG", "shaped: feed angle of the lens edge, 0 to 90 degrees"},
+      {"feed-distance", "NUMBER", "shaped: feed to the inner face on the axis, greater than 0"},
+      {"thickness", "NUMBER", "shaped: thickness on the axis, greater than 0"},
+      {"edge-taper", "DB", "shaped, uniform: feed taper at the edge angle (default 10 dB)"},
+      {"feed-q", "Q", "shaped, uniform: Q of the feed pattern cos^(2Q), instead of --edge-taper"},
+      {"rays", "N", "shaped: rows of the profile, 2 to 3501 (default 31)"},
   };
   return kKeys;
 }
@@ -177,10 +186,117 @@ std::optional<std::string> CheckFileName(const Setting& name) {
   return std::nullopt;
 }
 
+namespace {
+
+// Keys of a lens with a prescribed face only, and of a shaped lens only.
+constexpr std::string_view kFacedKeys[] = {
+    "inner",       "outer",      "edge",      "edge-thickness", "sphere-centre",
+    "radial-step", "wavelength", "frequency", "feed-share",     "min-path"};
+constexpr std::string_view kShapedKeys[] = {"edge-angle", "feed-distance", "thickness",
+                                            "edge-taper", "feed-q",        "rays"};
+constexpr std::string_view kShapes[] = {"uniform", "sine"};
+
+// Refuses a key the design cannot use, unless the top level of a design file
+// set it for every design.
+void RefuseKeys(Checker& check, std::span<const std::string_view> keys, std::string_view why) {
+  for (std::string_view key : keys) {
+    const Setting* s = check.Find(key);
+    if (s != nullptr && !s->inherited && !check.Failed()) {
+      check.Fail(s->where + ": " + std::string(why));
+    }
+  }
+}
+
+// The tor file, its units and the lens axis offset, for every kind of lens.
+std::variant<LensDesign, std::string> FinishDesign(Checker& check, LensDesign& lens) {
+  if (const Setting* tor = check.Find("tor")) {
+    if (auto message = CheckFileName(*tor)) check.Fail(*message);
+    lens.tor = tor->text;
+    if (lens.units == 0 && !check.Has("units")) {
+      check.FailDesign(check.Name("tor") + " needs " + check.Name("units") +
+                       ": the unit of length the tor file names, in, ft, mm or m");
+    }
+  }
+  if (auto v = check.Real("offset", "a lens axis offset (a number)", Any, false)) {
+    lens.offset = *v;
+  }
+  if (const Setting* s = check.Find("offset");
+      s != nullptr && !s->inherited && lens.tor.empty() && !check.Failed()) {
+    check.Fail(s->where + ": the lens axis offset goes with a tor file; give " + check.Name("tor") +
+               " too");
+  }
+
+  if (check.Failed()) return check.Error();
+  return lens;
+}
+
+// The settings of a shaped lens.
+void MakeShaped(Checker& check, LensDesign& lens) {
+  RefuseKeys(check, kFacedKeys, "a shaped lens has no prescribed face and is not zoned");
+  ShapedDesign shaped;
+  if (auto shape = check.Choice("shape", kShapes, "uniform or sine")) shaped.sine = *shape == 1;
+  if (auto v = check.Real("eps", "a dielectric constant greater than 1",
+                          [](float x) { return x > 1.0f; })) {
+    lens.eps = *v;
+  }
+  if (auto v = check.Real("radius", "an aperture radius greater than 0", Positive)) {
+    lens.radius = *v;
+  }
+  if (auto v = check.Real("edge-angle", "an edge angle between 0 and 90 degrees",
+                          [](float x) { return x > 0.0f && x < 90.0f; })) {
+    shaped.edge_angle_deg = *v;
+  }
+  if (auto v = check.Real("feed-distance", "a feed distance greater than 0", Positive)) {
+    shaped.feed_distance = *v;
+  }
+  if (auto v = check.Real("thickness", "a thickness on the axis greater than 0", Positive)) {
+    shaped.thickness = *v;
+  }
+  // The feed of a uniform aperture: Q, or the taper that picks it; a design's
+  // own key holds over the other one set at the top level of a design file
+  const Setting* taper = check.Find("edge-taper");
+  const Setting* q = check.Find("feed-q");
+  const bool own_q = q != nullptr && !q->inherited;
+  const bool own_taper = taper != nullptr && !taper->inherited;
+  if (shaped.sine) {
+    RefuseKeys(check, std::array<std::string_view, 2>{"edge-taper", "feed-q"},
+               "only a uniform shape depends on the feed pattern");
+  } else if (q != nullptr && taper != nullptr && own_q == own_taper) {
+    check.FailDesign(check.Name("feed-q") + " replaces " + check.Name("edge-taper") +
+                     ": give one of them");
+  } else if (q != nullptr && (own_q || !own_taper)) {
+    shaped.feed_q = check.Real("feed-q", "a feed Q of 0 or more", NotNegative);
+  } else if (auto v =
+                 check.Real("edge-taper", "an edge taper of 0 dB or more", NotNegative, false)) {
+    shaped.edge_taper_db = *v;
+  }
+  if (auto v = check.Real(
+          "rays", "a whole number of rays from 2 to 3501",
+          [](float x) {
+            const auto n = textio::TruncToInt32(x);
+            return n && static_cast<float>(*n) == x && *n >= design::kShapedMinRays &&
+                   *n <= design::kShapedMaxRays;
+          },
+          false)) {
+    shaped.rays = textio::TruncToInt32(*v).value_or(shaped.rays);
+  }
+  if (auto u = check.Choice("units", kUnitNames, "in, ft, mm or m")) {
+    lens.units = static_cast<int32_t>(*u) + 1;
+  }
+  lens.shaped = shaped;
+}
+
+}  // namespace
+
 std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
                                                  const MissingName& missing) {
   Checker check(settings, missing);
   LensDesign lens;
+  if (check.Has("shape")) {
+    MakeShaped(check, lens);
+    return FinishDesign(check, lens);
+  }
+  RefuseKeys(check, kShapedKeys, "only a shaped lens (--shape) takes this key");
 
   // Prescribed face: which side, and its shape.
   const bool inner = check.Has("inner");
@@ -276,27 +392,21 @@ std::variant<LensDesign, std::string> MakeDesign(const Settings& settings,
   if (auto v = check.Real("min-path", "a minimum path length of 0 or more", NotNegative, false)) {
     lens.min_path = *v;
   }
+  return FinishDesign(check, lens);
+}
 
-  // The tor file, its units and the lens axis offset.
-  if (const Setting* tor = check.Find("tor")) {
-    if (auto message = CheckFileName(*tor)) check.Fail(*message);
-    lens.tor = tor->text;
-    if (lens.units == 0 && !check.Has("units")) {
-      check.FailDesign(check.Name("tor") + " needs " + check.Name("units") +
-                       ": the unit of length the tor file names, in, ft, mm or m");
-    }
+std::optional<std::string> CheckDesignKinds(const DesignRun& run) {
+  const auto shaped = std::count_if(run.designs.begin(), run.designs.end(),
+                                    [](const LensDesign& d) { return d.shaped.has_value(); });
+  if (shaped == 0) return std::nullopt;
+  if (static_cast<std::size_t>(shaped) != run.designs.size()) {
+    return "shaped lenses and lenses of a prescribed face cannot share a run: put them in two "
+           "design files";
   }
-  if (auto v = check.Real("offset", "a lens axis offset (a number)", Any, false)) {
-    lens.offset = *v;
+  if (run.options.zoning == design::ZoningMode::kExact) {
+    return "a shaped lens is not zoned: the exact zoning does not apply to it";
   }
-  if (const Setting* s = check.Find("offset");
-      s != nullptr && !s->inherited && lens.tor.empty() && !check.Failed()) {
-    check.Fail(s->where + ": the lens axis offset goes with a tor file; give " + check.Name("tor") +
-               " too");
-  }
-
-  if (check.Failed()) return check.Error();
-  return lens;
+  return std::nullopt;
 }
 
 std::optional<std::string> CheckRunFiles(const DesignRun& run) {
@@ -307,7 +417,8 @@ std::optional<std::string> CheckRunFiles(const DesignRun& run) {
     return ec ? fs::path(name).lexically_normal() : path;
   };
   // Each file written, and the design that writes it (0 for the report).
-  std::map<fs::path, std::size_t> writer = {{canonical(run.report), 0}};
+  std::map<fs::path, std::size_t> writer;
+  if (!run.report.empty()) writer.emplace(canonical(run.report), 0);
   for (std::size_t i = 0; i < run.designs.size(); ++i) {
     const std::string& tor = run.designs[i].tor;
     if (tor.empty()) continue;
@@ -538,6 +649,9 @@ DesignSummary SummariseDesign(const design::DesignResult& result) {
 }
 
 int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream& err) {
+  if (!run.designs.empty() && run.designs.front().shaped) {
+    return RunShapedDesigns(run, json, out, err);
+  }
   ScreenCapture screen_buf;
   std::ostream screen(&screen_buf);
   std::size_t design = 0;  // index of the design being asked

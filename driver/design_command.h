@@ -57,6 +57,18 @@ struct DesignKey {
 /// The keys a design takes, in the order the dialogue asks for them.
 std::span<const DesignKey> DesignKeys();
 
+/// A shaped lens: both faces synthesised from a ray mapping instead of one
+/// face prescribed. Lengths in the lens unit.
+struct ShapedDesign {
+  bool sine = false;            // the sine condition; otherwise a uniform aperture
+  float edge_angle_deg = 0.0f;  // feed angle of the lens edge
+  float feed_distance = 0.0f;   // feed to the inner face on the axis
+  float thickness = 0.0f;       // on the axis
+  std::optional<float> feed_q;  // the feed's Q, when given
+  float edge_taper_db = 10.0f;  // picks Q when it is not given (uniform only)
+  int32_t rays = 31;            // rows of the profile, equal steps of feed angle
+};
+
 /// One lens, every value checked, as the dialogue's answers hold it.
 struct LensDesign {
   int32_t side = 1;  // 1 feed (inner) face prescribed, 2 radiation (outer) face
@@ -73,6 +85,9 @@ struct LensDesign {
   std::string tor;    // empty: no tor file
   int32_t units = 0;  // 1 in, 2 ft, 3 mm, 4 m; 0 when not given
   float offset = 0.0f;
+  /// Set for a shaped lens, which only eps, radius and the tor file keys
+  /// share with a lens of a prescribed face.
+  std::optional<ShapedDesign> shaped;
 };
 
 /// Designs of one run: one report holds them all.
@@ -108,6 +123,11 @@ std::optional<std::string> CheckFileName(const Setting& name);
 /// Checks the names of a whole run before anything is written: a tor file
 /// must not be the report nor another design's tor file.
 std::optional<std::string> CheckRunFiles(const DesignRun& run);
+
+/// Checks that the designs of a run are all shaped or all of a prescribed
+/// face (they are run apart), and that shaped lenses are not given the exact
+/// zoning. Returns the message, or nothing.
+std::optional<std::string> CheckDesignKinds(const DesignRun& run);
 
 /// One design summed up, its numbers as the profile table prints them.
 struct DesignSummary {

@@ -39,7 +39,7 @@ bool IsDesignKey(std::string_view key) {
 
 // Keys that stand for one choice: a design that sets one of them replaces
 // whatever the top level set for the other.
-const std::vector<std::vector<std::string_view>> kAlternatives = {{"inner", "outer"},
+const std::vector<std::vector<std::string_view>> kAlternatives = {{"inner", "outer", "shape"},
                                                                   {"wavelength", "frequency"}};
 
 void Override(Settings& defaults, const Settings& own) {

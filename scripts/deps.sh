@@ -5,8 +5,8 @@
 # some other way still serve.
 #
 #   scripts/deps.sh build   compiler, CMake, Ninja and the libraries (make demo, make build)
-#   scripts/deps.sh test    build, plus mandoc for the man page check, dpkg-dev for the package
-#                           and valgrind for the memory check
+#   scripts/deps.sh test    build, plus mandoc for the man page check, dpkg-dev and lintian for
+#                           the package and valgrind for the memory check
 #   scripts/deps.sh bench   build, plus Google Benchmark, and valgrind to count instructions
 #   scripts/deps.sh ci      test, plus Chromium for the drawing test and clang for the fuzzers
 #
@@ -15,11 +15,15 @@ set -eu
 
 level=${1:-build}
 packages="cmake ninja-build g++ libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev libpng-dev"
+# The solid (kevrano-tor step) and the drawing (kevrano-tor dxf) for the
+# workshop; the build leaves out a command whose library is missing.
+packages="$packages pkgconf libocct-data-exchange-dev libocct-modeling-algorithms-dev"
+packages="$packages libocct-modeling-data-dev libocct-foundation-dev libdxflib-dev"
 case $level in
   build) ;;
-  test) packages="$packages mandoc dpkg-dev valgrind" ;;
+  test) packages="$packages mandoc dpkg-dev lintian valgrind" ;;
   bench) packages="$packages libbenchmark-dev valgrind" ;;
-  ci) packages="$packages mandoc dpkg-dev valgrind chromium clang" ;;
+  ci) packages="$packages mandoc dpkg-dev lintian valgrind chromium clang" ;;
   *) echo "usage: $0 [build|test|bench|ci]" >&2; exit 2 ;;
 esac
 

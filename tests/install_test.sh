@@ -2,7 +2,8 @@
 # Installs the build into a scratch root and runs both programs from there.
 #   install_test.sh man SOURCE_DIR              the man pages pass mandoc's lint
 #   install_test.sh install BUILD_DIR CMAKE     cmake --install with DESTDIR
-#   install_test.sh package BUILD_DIR CPACK     the Debian package, unpacked with dpkg -x
+#   install_test.sh package BUILD_DIR CPACK     the Debian package, unpacked with dpkg -x and
+#                                               checked with lintian
 # Everything is written below one fresh temporary folder, removed at the end.
 # Exit status 77 (skipped) when a tool it needs is missing.
 set -eu
@@ -19,8 +20,9 @@ trap 'exit 1' INT TERM
 # file it wrote with the installed kevrano-tor.
 run_installed() {
   prefix=$1
-  for f in bin/kevrano bin/kevrano-tor share/man/man1/kevrano.1 share/man/man1/kevrano-tor.1 \
+  for f in bin/kevrano bin/kevrano-tor share/man/man1/kevrano.1.gz share/man/man1/kevrano-tor.1.gz \
            share/doc/kevrano/README.md share/doc/kevrano/docs/lens.svg \
+           share/doc/kevrano/copyright share/doc/kevrano/changelog.gz \
            share/doc/kevrano/examples/first_lens.txt; do
     [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
   done
@@ -51,6 +53,17 @@ case $mode in
     dpkg-deb --field "$1" Package Version Depends
     dpkg -x "$1" "$scratch/root"
     run_installed "$scratch/root/usr"
+    # The Debian package checker, where it is installed: no error and no
+    # warning but the placeholder contact address (README, Installing).
+    if command -v lintian >/dev/null; then
+      status=0
+      lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
+        "$1" >"$scratch/lintian.log" 2>&1 || status=$?
+      grep -v 'root privileges' "$scratch/lintian.log" || true
+      [ "$status" -eq 0 ] || { echo "lintian found faults in the package"; exit 1; }
+    else
+      echo "lintian is missing: the package was not checked (apt-get install lintian)"
+    fi
     ;;
   *)
     echo "usage: $0 man|install|package DIR [TOOL]" >&2

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "optics/analysis.h"
+#include "optics/sine_condition.h"
 #include "textio/checked.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
@@ -127,6 +128,12 @@ std::string SummaryText(const std::string& path, const Mesh& file, const Trace& 
   text += SummaryRow("collimation", "largest exit angle " + Fix(fig.max_exit_angle_deg, 3) +
                                         " deg (single rays as traced " +
                                         Fix(fig.max_raw_exit_angle_deg, 3) + " deg)");
+  if (const auto sine = SineConditionDeviation(trace)) {
+    text += SummaryRow("sine condition", "deviation " + Fix(100.0 * sine->deviation, 2) + " % at " +
+                                             Fix(sine->edge_theta * kDeg, 2) +
+                                             " deg (paraxial focal length " +
+                                             Num(sine->focal_length) + " " + unit + ")");
+  }
   text += SummaryRow("spillover", budget(e.spillover));
   text += SummaryRow("taper", budget(e.taper));
   text += SummaryRow("phase", budget(e.phase));
@@ -179,19 +186,6 @@ std::string CsvText(const Trace& trace, const Figures& fig) {
     text += "\n";
   }
   return text;
-}
-
-/// True when two names reach one file, whether or not it exists yet.
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  const auto canonical = [](const std::string& name) {
-    std::error_code error;
-    const fs::path path = fs::weakly_canonical(name, error);
-    return error ? fs::path(name).lexically_normal() : path;
-  };
-  return canonical(a) == canonical(b);
 }
 
 bool WriteFile(const std::string& path, const std::string& text) {

@@ -112,4 +112,16 @@ std::string SummaryRow(std::string_view label, const std::string& value) {
   return line + value + "\n";
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const auto canonical = [](const std::string& name) {
+    std::error_code error;
+    const fs::path path = fs::weakly_canonical(name, error);
+    return error ? fs::path(name).lexically_normal() : path;
+  };
+  return canonical(a) == canonical(b);
+}
+
 }  // namespace tortool

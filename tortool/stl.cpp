@@ -56,12 +56,22 @@ void PutTriangle(std::string* out, const Vertex& a, const Vertex& b, const Verte
 
 bool WriteStl(const Mesh& file, const Outline& outline, int32_t segments, std::ostream& out,
               std::string* error) {
+  int64_t facets = 0;
+  if (WriteStlPolygon(OutlinePolygon(file, outline, kStlChordsPerCubic), file.unit, segments, out,
+                      error, &facets)) {
+    return true;
+  }
+  *error += "; use fewer --segments";
+  return false;
+}
+
+bool WriteStlPolygon(const std::vector<Point>& outline_points, torfile::LengthUnit unit,
+                     int32_t segments, std::ostream& out, std::string* error, int64_t* facets) {
   // The outline in millimetres, as the floats the vertices will hold. Points
   // that single precision cannot tell apart, and inner points that fall on
   // the axis, would make triangles without area: they are dropped.
-  const double scale = MillimetresPer(file.unit);
+  const double scale = MillimetresPer(unit);
   std::vector<std::array<float, 2>> polygon;
-  const std::vector<Point> outline_points = OutlinePolygon(file, outline, kStlChordsPerCubic);
   for (std::size_t i = 0; i < outline_points.size(); ++i) {
     const bool end = i == 0 || i + 1 == outline_points.size();
     const std::array<float, 2> p{
@@ -75,9 +85,10 @@ bool WriteStl(const Mesh& file, const Outline& outline, int32_t segments, std::o
   const int64_t triangles = m < 3 ? 0 : int64_t{segments} * (2 * m - 4);
   if (triangles > kMaxStlTriangles) {
     *error = "the mesh would have " + std::to_string(triangles) + " triangles (limit " +
-             std::to_string(kMaxStlTriangles) + "); use fewer --segments";
+             std::to_string(kMaxStlTriangles) + ")";
     return false;
   }
+  *facets = triangles;
 
   // Angles around the axis; the last ring is the first again
   std::vector<double> cosines(static_cast<std::size_t>(segments));

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "torfile/outline.h"
 #include "torfile/reader.h"
@@ -29,6 +30,12 @@ inline constexpr int64_t kMaxStlTriangles = 10000000;
 /// Returns false, writing nothing, when the mesh would exceed kMaxStlTriangles.
 bool WriteStl(const torfile::Mesh& file, const torfile::Outline& outline, int32_t segments,
               std::ostream& out, std::string* error);
+
+/// The same for the outline as a polygon in the file's unit, from the feed
+/// face's axis node to the radiation face's (cad::PlanFacets chooses one for a
+/// chord tolerance); the number of triangles written goes to `facets`.
+bool WriteStlPolygon(const std::vector<torfile::Point>& outline_points, torfile::LengthUnit unit,
+                     int32_t segments, std::ostream& out, std::string* error, int64_t* facets);
 
 }  // namespace tortool
 
