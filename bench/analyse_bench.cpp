@@ -13,6 +13,7 @@
 #include <string>
 
 #include "optics/analysis.h"
+#include "optics/aperture.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 
@@ -70,8 +71,8 @@ void BM_AnalyseLargestLens(benchmark::State& state) {
     std::string error;
     const std::optional<optics::Trace> trace =
         optics::TraceLens(lens.file, lens.outline, 2001, &error);
-    const std::optional<optics::Figures> figures =
-        trace ? optics::ComputeFigures(*trace, options, &error) : std::nullopt;
+    const std::optional<optics::ApertureFigures> figures =
+        trace ? optics::ComputeApertureFigures(*trace, options, &error) : std::nullopt;
     if (!figures) {
       state.SkipWithError(error.c_str());
       break;

@@ -11,6 +11,7 @@
 #include "design/design_fixture.h"
 #include "design/splenz.h"
 #include "optics/analysis.h"
+#include "optics/aperture.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 
@@ -161,8 +162,8 @@ Analysed AnalyseDesign(const std::string& answers, ZoningMode mode) {
   const SPLENZ& s = run.splenz();
   options.wavelength =
       static_cast<double>(s.STEP()) * (static_cast<double>(s.RefractiveIndex()) - 1.0);
-  const std::optional<optics::Figures> figures =
-      trace ? optics::ComputeFigures(*trace, options, &error) : std::nullopt;
+  const std::optional<optics::ApertureFigures> figures =
+      trace ? optics::ComputeApertureFigures(*trace, options, &error) : std::nullopt;
   if (!figures) {
     ADD_FAILURE() << error;
     return {};

@@ -359,6 +359,7 @@ TEST(ExtrapolatedBoundariesLineTest, NamesBoundariesOutsideThePathLengths) {
   const std::string tail = " outside the lens path lengths: ";
   const Case kCases[] = {
       {"all inside, ends included", 4, 2.0f, 0.0f, ""},
+      {"boundaries exactly at the edge and the axial paths", 5, 2.0f, 0.0f, ""},
       {"no zones", 0, 2.0f, -10.0f, ""},
       {"the outermost beyond the edge ray", 4, 2.0f, -0.5f,
        "Zone boundary 1 (beyond the edge ray) lies" + tail +

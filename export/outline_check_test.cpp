@@ -23,6 +23,12 @@ TEST(OutlineProblemTest, NamesWhatTheToolWouldFind) {
       {"a node no file can hold",
        {{0.0, 0.0}, {0.5, 5.0}, {2.0, 0.0}, {1.5, 3e38}},
        "node 4 has a coordinate beyond the range of the file"},
+      {"a node beyond the file's range along the axis",
+       {{0.0, 0.0}, {2e30, 5.0}, {2.0, 0.0}, {1.5, 5.0}},
+       "node 2 has a coordinate beyond the range of the file"},
+      {"two nodes below the axis: the first, and one more",
+       {{0.0, 0.0}, {0.5, -5.0}, {2.0, 0.0}, {1.5, -5.0}},
+       "node 2 (z 0.5, r -5) lies below the axis (and 1 more)"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -63,7 +63,7 @@ double FeedPowerBeyond(double q, double theta);
 
 /// What became of a ray.
 enum class RayFate {
-  kTransmitted,      // through both faces and on to the aperture plane
+  kTransmitted,      // through both faces and on towards the aperture plane
   kMissed,           // passed the lens by
   kBlockedByStep,    // met a zone-step wall, going in or coming out
   kBlockedByRim,     // met the rim, going in or coming out
@@ -82,8 +82,7 @@ struct RayRecord {
   torfile::Point entry;          // where it meets the lens (when it does)
   torfile::Point exit;           // where it leaves (when it does)
   double exit_angle = 0.0;       // of the ray leaving the lens
-  double aperture_radius = 0.0;  // where it crosses the aperture plane
-  double optical_path = 0.0;     // feed to aperture plane: air + n · dielectric + air
+  double path_to_exit = 0.0;     // optical path, feed to exit point: air + n · dielectric
   double length_in_lens = 0.0;   // geometric length in the dielectric
   Fresnel entry_face;            // transmission where it enters
   Fresnel exit_face;             // transmission where it leaves
@@ -93,7 +92,8 @@ struct RayRecord {
   int32_t exit_zone = -1;        // the same for the exit
 };
 
-/// The whole trace: rays at equal steps of θ from the axis to the lens edge.
+/// The whole trace: rays at equal steps of θ from the axis to the lens edge
+/// (the last a millionth inside it, so that a knife edge is not grazed).
 struct Trace {
   double index = 1.0;        // n = sqrt(ε)
   double edge_angle = 0.0;   // largest angle from the axis at which the feed sees the lens
@@ -122,18 +122,6 @@ struct AnalysisOptions {
   bool beam = true;  // find the beam and sample the pattern (a sweep needs neither)
 };
 
-/// Figures that belong to one ray, after the ray tubes are smoothed.
-struct RayFigures {
-  double feed_power = 0.0;       // fraction of the feed's power in the ray's tube
-  double aperture_power = 0.0;   // of it, what reaches the aperture
-  double phase_error_deg = 0.0;  // path relative to the axial ray, modulo λ, in (-180, 180]
-  double feed_phase_deg = 0.0;   // the measured feed's phase relative to the axis
-  double smoothed_radius = 0.0;  // exit radius of the smoothed ray tubes
-  double smoothed_exit_angle = 0.0;
-  double tube_inner = 0.0;  // the annulus the tube lands on
-  double tube_outer = 0.0;
-};
-
 /// Where the feed's power goes; the six shares add up to 1.
 struct PowerShares {
   double spilled = 0.0;      // beyond the lens edge: cos^(2Q+1) of the edge angle
@@ -145,9 +133,9 @@ struct PowerShares {
 };
 
 /// The efficiency budget: each factor a fraction, their product the aperture
-/// efficiency (directivity over that of the uniform aperture of the same
-/// diameter). Spillover (spilled and missed), blockage, reflection and dielectric loss are taken
-/// in that order, each relative to what the earlier ones leave.
+/// efficiency (gain over that of the uniform aperture of the same diameter).
+/// Spillover (spilled and missed), blockage, reflection and dielectric loss
+/// are each taken on their own, so that none changes with another's cause.
 struct Efficiencies {
   double spillover = 1.0;
   double taper = 1.0;
@@ -158,32 +146,6 @@ struct Efficiencies {
   double cross_polar = 1.0;  // a measured feed's co-polar share of the power leaving the lens
   double aperture = 1.0;
 };
-
-struct Figures {
-  double feed_q = 0.0;
-  int32_t transmitted_rays = 0;
-  double rms_phase_error_deg = 0.0;   // weighted by the aperture power
-  double peak_phase_error_deg = 0.0;  // largest magnitude, with its sign
-  double peak_phase_radius = 0.0;
-  double max_exit_angle_deg = 0.0;      // smoothed ray tubes
-  double max_raw_exit_angle_deg = 0.0;  // single rays, as traced
-  int32_t folded_tubes = 0;             // tubes that still fold after smoothing
-  double smoothing_width = 0.0;         // across the aperture
-  PowerShares power;
-  double copolar_power = 0.0;  // of the transmitted power, what forms the beam
-  Efficiencies efficiency;
-  double aperture_radius = 0.0;  // of the uniform aperture compared with
-  double directivity = 0.0;      // power ratio, on the axis
-  double uniform_directivity = 0.0;
-  Beam beam;
-  std::vector<RayFigures> rays;  // one for each traced ray
-  std::vector<PatternPoint> pattern;
-};
-
-/// The figures of a trace. Returns nothing and sets `error` when fewer than
-/// two rays reach the aperture or the options are out of range.
-std::optional<Figures> ComputeFigures(const Trace& trace, const AnalysisOptions& options,
-                                      std::string* error);
 
 }  // namespace optics
 

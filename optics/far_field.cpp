@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <utility>
 
 #include "textio/checked.h"
 
@@ -75,41 +76,52 @@ double BesselJ1::operator()(double x) const {
 RadiationIntegral::RadiationIntegral(const std::vector<Annulus>& aperture, double wavelength)
     : wavenumber_(2.0 * std::numbers::pi / wavelength) {
   // The integrand is even in ρ, so an annulus is taken at |ρ|; each distinct
-  // radius gets the field that starts there minus the field that ends there
-  std::map<double, std::complex<double>> weights;
+  // radius of a plane gets the field that starts there minus the field that
+  // ends there
+  std::map<std::pair<double, double>, std::complex<double>> weights;
   for (const Annulus& a : aperture) {
     double lo = std::fabs(a.inner);
     double hi = std::fabs(a.outer);
     const std::complex<double> f = a.field;
     if (a.inner * a.outer < 0.0) {
       // Straddles the axis: the two halves add
-      weights[0.0] -= f;
-      weights[lo] += f;
-      weights[0.0] -= f;
-      weights[hi] += f;
+      weights[{a.z, 0.0}] -= f;
+      weights[{a.z, lo}] += f;
+      weights[{a.z, 0.0}] -= f;
+      weights[{a.z, hi}] += f;
       continue;
     }
     if (hi < lo) std::swap(lo, hi);
-    weights[lo] -= f;
-    weights[hi] += f;
+    weights[{a.z, lo}] -= f;
+    weights[{a.z, hi}] += f;
   }
-  for (const auto& [radius, weight] : weights) {
+  for (const auto& [at, weight] : weights) {
     if (weight == std::complex<double>()) continue;
-    radius_.push_back(radius);
+    if (plane_z_.empty() || plane_z_.back() != at.first) {
+      plane_z_.push_back(at.first);
+      first_.push_back(radius_.size());
+    }
+    radius_.push_back(at.second);
     weight_.push_back(weight);
   }
+  first_.push_back(radius_.size());
 }
 
 std::complex<double> RadiationIntegral::Field(double theta) const {
   const double u = wavenumber_ * std::fabs(std::sin(theta));
+  const double cos_theta = std::cos(theta);
   std::complex<double> sum;
-  for (std::size_t i = 0; i < radius_.size(); ++i) {
-    const double rho = radius_[i];
-    // g(ρ) = ∫0^ρ J0(uρ') ρ' dρ'
-    const double g = u * rho < 1e-8 ? 0.5 * rho * rho : rho * j1_(u * rho) / u;
-    sum += weight_[i] * g;
+  for (std::size_t p = 0; p < plane_z_.size(); ++p) {
+    std::complex<double> plane;
+    for (std::size_t i = first_[p]; i < first_[p + 1]; ++i) {
+      const double rho = radius_[i];
+      // g(ρ) = ∫0^ρ J0(uρ') ρ' dρ'
+      const double g = u * rho < 1e-8 ? 0.5 * rho * rho : rho * j1_(u * rho) / u;
+      plane += weight_[i] * g;
+    }
+    sum += plane_z_[p] == 0.0 ? plane : plane * std::polar(1.0, wavenumber_ * plane_z_[p] * cos_theta);
   }
-  return 0.5 * (1.0 + std::cos(theta)) * 2.0 * std::numbers::pi * sum;
+  return 0.5 * (1.0 + cos_theta) * 2.0 * std::numbers::pi * sum;
 }
 
 double RadiationIntegral::Directivity(double theta, double total_power) const {

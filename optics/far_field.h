@@ -1,17 +1,20 @@
 #ifndef KEVRANO_OPTICS_FAR_FIELD_H_
 #define KEVRANO_OPTICS_FAR_FIELD_H_
 
-// The far field of an axisymmetric aperture across the plane z = const.
+// The far field of an axisymmetric aperture made of annuli, each lying in a
+// plane z = const of its own (the annuli of the exit face of a lens).
 //
-// Conventions: ρ is the distance from the lens axis in the aperture plane, θ
-// the angle of the far-field direction from the axis (radians unless a name
-// says degrees), lengths and the wavelength in one unit. The aperture field
-// is given as annuli, each carrying a constant complex field A e^{jφ}, whose
-// squared magnitude is power per unit area. The radiation integral
+// Conventions: ρ is the distance from the lens axis, z the position along it,
+// θ the angle of the far-field direction from the axis (radians unless a
+// name says degrees), lengths and the wavelength in one unit. Each annulus
+// carries a constant complex field A e^{jφ}, whose squared magnitude is power
+// per unit area. The radiation integral
 //
-//   E(θ) = (1 + cos θ)/2 · 2π ∫ A(ρ) e^{jφ(ρ)} J0(kρ sin θ) ρ dρ
+//   E(θ) = (1 + cos θ)/2 · 2π Σ e^{jkz cos θ} ∫ A e^{jφ} J0(kρ sin θ) ρ dρ
 //
-// is exact on each annulus: ∫ J0(uρ) ρ dρ = ρ J1(uρ)/u.
+// is exact on each annulus: ∫ J0(uρ) ρ dρ = ρ J1(uρ)/u. The factor
+// e^{jkz cos θ} is the path from the annulus's plane to a far point in the
+// direction θ, relative to the plane z = 0.
 
 #include <complex>
 #include <optional>
@@ -19,11 +22,12 @@
 
 namespace optics {
 
-/// An annulus inner <= ρ <= outer of constant aperture field.
+/// An annulus inner <= ρ <= outer of constant aperture field in the plane z.
 struct Annulus {
   double inner = 0.0;
   double outer = 0.0;
   std::complex<double> field;
+  double z = 0.0;
 };
 
 /// J1 for repeated use: a cubic Hermite table of std::cyl_bessel_j below
@@ -54,8 +58,12 @@ class RadiationIntegral {
 
  private:
   double wavenumber_;
-  // Each distinct annulus radius with the field it starts minus the field it
-  // ends, so that E(θ) = Σ weight · g(radius), g(ρ) = ρ J1(uρ)/u.
+  // Each distinct plane, and each distinct annulus radius in it with the
+  // field it starts minus the field it ends, so that
+  // E(θ) = Σ e^{jkz cos θ} Σ weight · g(radius), g(ρ) = ρ J1(uρ)/u.
+  // The radii of plane i are radius_[first_[i]] to radius_[first_[i+1]-1].
+  std::vector<double> plane_z_;
+  std::vector<std::size_t> first_;
   std::vector<double> radius_;
   std::vector<std::complex<double>> weight_;
   BesselJ1 j1_;

@@ -8,10 +8,11 @@
 
 namespace tortool {
 
-using optics::Figures;
+using optics::ApertureFigures;
 using optics::PatternPoint;
 using optics::RayFate;
 using optics::RayRecord;
+using optics::TubeFigures;
 using optics::Trace;
 using torfile::Mesh;
 using torfile::Outline;
@@ -25,9 +26,10 @@ namespace {
 constexpr double kWidth = 900.0;
 constexpr double kLeft = 80.0;
 constexpr double kPlotWidth = 780.0;
-constexpr double kLensHeight = 380.0;
-constexpr double kGraphHeight = 220.0;
-constexpr double kGap = 90.0;
+// The three panels with their headings and captions fit a page 1000 high
+constexpr double kLensHeight = 300.0;
+constexpr double kGraphHeight = 200.0;
+constexpr double kGap = 80.0;
 constexpr int kRaysDrawn = 40;
 /// Lowest level of the pattern drawn.
 constexpr double kFloorDb = -50.0;
@@ -49,6 +51,20 @@ struct Panel {
   double X(double x) const { return left + (x - x_min) / (x_max - x_min) * width; }
   double Y(double y) const { return top + (y_max - y) / (y_max - y_min) * height; }
   std::string At(double x, double y) const { return Fixed(X(x)) + "," + Fixed(Y(y)); }
+
+  /// The end of the segment from `a` (inside the panel) towards `b` that
+  /// stays inside the panel.
+  Point Clipped(Point a, Point b) const {
+    double t = 1.0;
+    const double dz = b.z - a.z;
+    const double dr = b.r - a.r;
+    if (dz > 0.0) t = std::min(t, (x_max - a.z) / dz);
+    if (dz < 0.0) t = std::min(t, (x_min - a.z) / dz);
+    if (dr > 0.0) t = std::min(t, (y_max - a.r) / dr);
+    if (dr < 0.0) t = std::min(t, (y_min - a.r) / dr);
+    t = std::max(t, 0.0);
+    return {a.z + t * dz, a.r + t * dr};
+  }
 
   /// Frame, ticks, tick labels and the two axis captions.
   std::string Axes(const std::string& x_caption, const std::string& y_caption) const {
@@ -93,7 +109,8 @@ std::string Heading(double y, const std::string& text) {
 }  // namespace
 
 std::string RenderAnalysisSvg(const Mesh& file, const Outline& outline, const Trace& trace,
-                              const Figures& figures, double wavelength, std::string_view title) {
+                              const ApertureFigures& figures, double wavelength,
+                              std::string_view title) {
   const std::string unit(UnitName(file.unit));
   const Summary s = Summarize(file, outline);
 
@@ -167,17 +184,23 @@ std::string RenderAnalysisSvg(const Mesh& file, const Outline& outline, const Tr
     const RayRecord& r = trace.rays[i];
     std::string points = lens.At(0.0, 0.0);
     if (r.fate == RayFate::kMissed) {
-      const double reach = (z_hi - z_lo) / std::max(std::cos(r.theta), 0.1);
-      points += " " + lens.At(reach * std::cos(r.theta), reach * std::sin(r.theta));
+      const double reach = 2.0 * (z_hi - z_lo + r_top);
+      const Point end =
+          lens.Clipped({0.0, 0.0}, {reach * std::cos(r.theta), reach * std::sin(r.theta)});
+      points += " " + lens.At(end.z, end.r);
       blocked += "<polyline points=\"" + points + "\" stroke=\"#999\"/>\n";
       continue;
     }
     points += " " + lens.At(r.entry.z, r.entry.r);
     if (r.length_in_lens > 0.0) points += " " + lens.At(r.exit.z, r.exit.r);
     if (r.fate == RayFate::kTransmitted) {
-      const double dz = z_hi - trace.aperture_z;
-      points += " " + lens.At(trace.aperture_z, r.aperture_radius) + " " +
-                lens.At(z_hi, r.aperture_radius + dz * std::tan(r.exit_angle));
+      // On along the smoothed exit direction, through the aperture plane
+      const TubeFigures& tube = figures.rays[i];
+      const Point plane{trace.aperture_z, tube.plane_radius};
+      const Point beyond{z_hi, tube.plane_radius + (z_hi - trace.aperture_z) * std::tan(tube.exit_angle)};
+      const Point at_plane = lens.Clipped({r.exit.z, r.exit.r}, plane);
+      const Point end = lens.Clipped(at_plane, beyond);
+      points += " " + lens.At(at_plane.z, at_plane.r) + " " + lens.At(end.z, end.r);
       through += "<polyline points=\"" + points + "\"/>\n";
     } else {
       const Point end = r.length_in_lens > 0.0 ? r.exit : r.entry;
@@ -202,7 +225,7 @@ std::string RenderAnalysisSvg(const Mesh& file, const Outline& outline, const Tr
   svg += "<g fill=\"" + std::string(kLensStroke) + "\">\n";
   for (std::size_t i = 0; i < count; ++i) {
     if (trace.rays[i].fate != RayFate::kTransmitted) continue;
-    const double rho = std::fabs(trace.rays[i].aperture_radius);
+    const double rho = std::fabs(figures.rays[i].plane_radius);
     const double e = std::clamp(figures.rays[i].phase_error_deg, phase.y_min, phase.y_max);
     svg += "<circle cx=\"" + Fixed(phase.X(std::min(rho, phase.x_max))) + "\" cy=\"" +
            Fixed(phase.Y(e)) + "\" r=\"1.3\"/>\n";

@@ -10,6 +10,7 @@
 
 #include "optics/analysis.h"
 #include "tortool/sweep_report.h"
+#include "optics/aperture.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 
@@ -17,7 +18,7 @@ namespace tortool {
 
 /// The whole SVG document; about 40 rays are drawn. `title` heads the page.
 std::string RenderAnalysisSvg(const torfile::Mesh& file, const torfile::Outline& outline,
-                              const optics::Trace& trace, const optics::Figures& figures,
+                              const optics::Trace& trace, const optics::ApertureFigures& figures,
                               double wavelength, std::string_view title);
 
 /// A page with the gain of a sweep against frequency and, for comparison,

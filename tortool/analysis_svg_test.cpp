@@ -12,8 +12,9 @@ namespace tortool {
 
 namespace testing = torfile::testing;
 
-using optics::ComputeFigures;
-using optics::Figures;
+using optics::ApertureFigures;
+using optics::ComputeApertureFigures;
+
 using optics::Trace;
 using optics::TraceLens;
 namespace {
@@ -55,7 +56,7 @@ TEST(AnalysisSvg, ThreeWellFormedDrawings) {
     std::string error;
     const std::optional<Trace> trace = TraceLens(lens.file, *lens.check.outline, 301, &error);
     ASSERT_TRUE(trace) << error;
-    const std::optional<Figures> figures = ComputeFigures(*trace, Options(c.wavelength), &error);
+    const std::optional<ApertureFigures> figures = ComputeApertureFigures(*trace, Options(c.wavelength), &error);
     ASSERT_TRUE(figures) << error;
     const std::string svg =
         RenderAnalysisSvg(lens.file, *lens.check.outline, *trace, *figures, c.wavelength, "a<b");

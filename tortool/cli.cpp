@@ -173,7 +173,7 @@ std::string UsageText() {
          "       kevrano-tor stl [--segments N | --chord-tolerance T] FILE.tor > lens.stl\n"
          "       kevrano-tor step FILE.tor -o lens.step\n"
          "       kevrano-tor dxf FILE.tor -o lens.dxf\n"
-         "       kevrano-tor analyse FILE.tor --wavelength L [options]\n"
+         "       kevrano-tor analyse FILE.tor (--wavelength L | --frequency F) [options]\n"
          "       kevrano-tor --version\n"
          "\n"
          "Checks, draws and meshes the zoned lens of a tor file, and writes it for the\n"

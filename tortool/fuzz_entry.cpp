@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "optics/analysis.h"
+#include "optics/aperture.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 #include "tortool/stl.h"
@@ -17,8 +18,9 @@
 namespace tortool {
 
 using optics::AnalysisOptions;
-using optics::ComputeFigures;
-using optics::Figures;
+using optics::ApertureFigures;
+using optics::ComputeApertureFigures;
+
 using optics::PowerShares;
 using optics::Trace;
 using optics::TraceLens;
@@ -70,7 +72,8 @@ int FuzzTorInput(const uint8_t* data, std::size_t size) {
   AnalysisOptions options;
   options.wavelength = std::max(s.lens_radius / 10.0, 1e-300);
   options.pattern_angles = 9;
-  const std::optional<Figures> figures = ComputeFigures(*trace, options, &analysis_error);
+  const std::optional<ApertureFigures> figures =
+      ComputeApertureFigures(*trace, options, &analysis_error);
   if (!figures) {
     if (analysis_error.empty()) std::abort();
     return 0;

@@ -207,7 +207,8 @@ std::string RenderSvg(const Mesh& file, const Outline& outline, std::string_view
   std::string svg = Head(f, title);
   svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"38\">lens radius " + Label(s.lens_radius) + " " +
          unit + ", thickness on the axis " + Label(s.axis_thickness) + " " + unit + ", " +
-         std::to_string(s.feed_steps + s.radiation_steps) + " zone steps" +
+         std::to_string(s.feed_steps + s.radiation_steps) +
+         (s.feed_steps + s.radiation_steps == 1 ? " zone step" : " zone steps") +
          (s.knife_edge ? ", knife edge" : "") + "</text>\n";
   svg += Axes(f, unit);
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 #include "tortool/cli_support.h"
 
 namespace tortool {
@@ -74,7 +76,8 @@ std::optional<SweepResult> SweepLens(const optics::Trace& trace,
   std::vector<optics::SweepSample> samples;
   for (const double f : frequencies_ghz) {
     at.wavelength = WavelengthOf(f, millimetres_per_unit);
-    const std::optional<optics::Figures> fig = optics::ComputeFigures(trace, at, error);
+    const std::optional<optics::ApertureFigures> fig =
+        optics::ComputeApertureFigures(trace, at, error);
     if (!fig) {
       *error = "at " + Sig(f, 6) + " GHz: " + *error;
       return std::nullopt;
@@ -82,11 +85,9 @@ std::optional<SweepResult> SweepLens(const optics::Trace& trace,
     SweepRow row;
     row.frequency_ghz = f;
     row.wavelength = at.wavelength;
-    row.gain_db = DbOf(fig->directivity);
-    row.directivity_db =
-        fig->efficiency.dielectric > 0.0 ? DbOf(fig->directivity / fig->efficiency.dielectric)
-                                         : row.gain_db;
-    row.uniform_db = DbOf(fig->uniform_directivity);
+    row.gain_db = DbOf(fig->gain);
+    row.directivity_db = DbOf(fig->directivity);
+    row.uniform_db = DbOf(fig->uniform_gain);
     row.rms_phase_error_deg = fig->rms_phase_error_deg;
     row.efficiency = fig->efficiency;
     sweep.rows.push_back(row);
@@ -164,6 +165,50 @@ std::string SweepCsv(const SweepResult& sweep, std::string_view unit) {
     text += "," + Sig(row.rms_phase_error_deg, 10) + "\n";
   }
   return text;
+}
+
+std::string SweepJson(const SweepResult& sweep, std::string_view shown, std::string_view unit) {
+  const std::string u(unit);
+  auto value = [](double x) {
+    return std::isfinite(x) ? nlohmann::ordered_json(x) : nlohmann::ordered_json(nullptr);
+  };
+  auto edge = [&value](const std::optional<double>& f) {
+    return f ? value(*f) : nlohmann::ordered_json(nullptr);
+  };
+  nlohmann::ordered_json j;
+  j["file"] = std::string(shown);
+  j["unit"] = u;
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  for (const SweepRow& row : sweep.rows) {
+    const optics::Efficiencies& e = row.efficiency;
+    nlohmann::ordered_json r;
+    r["frequency_ghz"] = value(row.frequency_ghz);
+    r["wavelength_" + u] = value(row.wavelength);
+    r["gain_dbi"] = value(row.gain_db);
+    r["directivity_dbi"] = value(row.directivity_db);
+    r["uniform_aperture_gain_dbi"] = value(row.uniform_db);
+    r["spillover_efficiency"] = value(e.spillover);
+    r["taper_efficiency"] = value(e.taper);
+    r["phase_efficiency"] = value(e.phase);
+    r["blockage_efficiency"] = value(e.blockage);
+    r["reflection_efficiency"] = value(e.reflection);
+    r["dielectric_loss_efficiency"] = value(e.dielectric);
+    if (sweep.cross_polar) r["cross_polar_efficiency"] = value(e.cross_polar);
+    r["aperture_efficiency"] = value(e.aperture);
+    r["rms_phase_error_deg"] = value(row.rms_phase_error_deg);
+    rows.push_back(r);
+  }
+  j["sweep"] = rows;
+  const optics::SweepFigures& f = sweep.figures;
+  j["peak_gain_dbi"] = value(f.peak_gain_db);
+  j["peak_gain_frequency_ghz"] = value(f.peak_frequency);
+  for (const auto& [name, band] : {std::pair{"1db", &f.band_1db}, std::pair{"3db", &f.band_3db}}) {
+    const std::string key = std::string("gain_bandwidth_") + name;
+    j[key + "_lower_ghz"] = edge(band->lower);
+    j[key + "_upper_ghz"] = edge(band->upper);
+    j[key + "_percent"] = edge(band->WidthPercent());
+  }
+  return j.dump() + "\n";
 }
 
 }  // namespace tortool

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "optics/analysis.h"
+#include "optics/aperture.h"
 #include "optics/sweep.h"
 
 namespace tortool {
@@ -55,6 +56,10 @@ std::optional<SweepResult> SweepLens(const optics::Trace& trace,
 /// The table, one row per frequency, then the peak gain and the 1 dB and
 /// 3 dB gain bandwidths, after a heading naming the lens `shown`.
 std::string SweepText(const SweepResult& sweep, std::string_view shown, std::string_view unit);
+
+/// The table and its figures as one JSON object on one line, units in the
+/// keys' names; an edge beyond the sweep is null.
+std::string SweepJson(const SweepResult& sweep, std::string_view shown, std::string_view unit);
 
 /// The table as CSV with a header line.
 std::string SweepCsv(const SweepResult& sweep, std::string_view unit);
