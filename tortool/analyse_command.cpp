@@ -103,6 +103,7 @@ int AnalyseSweep(const Trace& trace, const AnalysisOptions& options, const Respo
   const std::optional<SweepResult> sweep = SweepLens(
       trace, options, response.frequencies_ghz, torfile::MillimetresPer(file.unit), &error);
   if (!sweep) return FileError(err, shown, 0, error);
+  for (const std::string& warning : sweep->warnings) Diagnose(err, shown, 0, warning);
   const std::string unit(torfile::UnitName(file.unit));
   if (!csv_path.empty() && !WriteFile(csv_path, SweepCsv(*sweep, unit))) {
     return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));

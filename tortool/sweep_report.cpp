@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tortool/analyse_report.h"
 #include "tortool/cli_support.h"
 
 namespace tortool {
@@ -82,6 +83,7 @@ std::optional<SweepResult> SweepLens(const optics::Trace& trace,
       *error = "at " + Sig(f, 6) + " GHz: " + *error;
       return std::nullopt;
     }
+    if (sweep.rows.empty()) sweep.warnings = Warnings(trace, *fig);
     SweepRow row;
     row.frequency_ghz = f;
     row.wavelength = at.wavelength;

@@ -43,6 +43,7 @@ struct SweepResult {
   std::vector<SweepRow> rows;  // in the order swept
   optics::SweepFigures figures;
   bool cross_polar = false;  // a measured feed: the table shows its co-polar share
+  std::vector<std::string> warnings;  // of the first frequency (zone sampling, folded tubes)
 };
 
 /// The figures of `trace` at each frequency (GHz), with `options` apart from
