@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 #include <utility>
 
@@ -353,26 +354,46 @@ const char* FateName(RayFate fate) {
   return "?";
 }
 
+namespace {
+
+/// A length as messages give it: six significant digits.
+std::string ShortNumber(double x) {
+  std::array<char, 32> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "%.6g", x);
+  return buffer.data();
+}
+
+}  // namespace
+
 std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t rays,
-                               std::string* error) {
+                               std::string* error, double feed_z) {
   const Summary summary = Summarize(file, outline);
   Trace trace;
   trace.index = std::sqrt(file.dielectric);
   trace.lens_radius = summary.lens_radius;
   trace.aperture_z = summary.z_max;
+  trace.feed_z = feed_z;
   const double scale = std::max({summary.lens_radius, std::fabs(summary.z_min),
                                  std::fabs(summary.z_max), summary.z_max - summary.z_min});
+  if (!std::isfinite(feed_z)) {
+    *error = "the feed's place on the axis is not a finite number";
+    return std::nullopt;
+  }
 
   // The feed must look at the lens from outside
   const double z_feed_axis = NodePoint(file, outline.feed.axis_node).z;
   const double z_radiation_axis = NodePoint(file, outline.radiation.axis_node).z;
-  if (std::min(z_feed_axis, z_radiation_axis) <= 0.0 &&
-      std::max(z_feed_axis, z_radiation_axis) >= 0.0) {
-    *error = "the feed at the origin lies inside the lens or on its surface";
+  if (std::min(z_feed_axis, z_radiation_axis) <= feed_z &&
+      std::max(z_feed_axis, z_radiation_axis) >= feed_z) {
+    *error = feed_z == 0.0 ? "the feed at the origin lies inside the lens or on its surface"
+                           : "the feed moved to z = " + ShortNumber(feed_z) +
+                                 " lies inside the lens or on its surface";
     return std::nullopt;
   }
-  if (!(summary.z_max > 0.0)) {
-    *error = "the lens is not in front of the feed (no part of it at z > 0)";
+  if (!(summary.z_max > feed_z)) {
+    *error = feed_z == 0.0 ? "the lens is not in front of the feed (no part of it at z > 0)"
+                           : "the lens is not in front of the feed moved to z = " +
+                                 ShortNumber(feed_z);
     return std::nullopt;
   }
   if (!(file.dielectric > 0.0)) {
@@ -380,9 +401,11 @@ std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t
     return std::nullopt;
   }
   for (const Point& p : OutlinePolygon(file, outline, 32)) {
-    trace.edge_angle = std::max(trace.edge_angle, std::atan2(p.r, p.z));
+    trace.edge_angle = std::max(trace.edge_angle, std::atan2(p.r, p.z - feed_z));
+    trace.origin_edge_angle = std::max(trace.origin_edge_angle, std::atan2(p.r, p.z));
   }
   trace.edge_angle = std::min(trace.edge_angle, 0.5 * kPi);
+  trace.origin_edge_angle = std::min(trace.origin_edge_angle, 0.5 * kPi);
 
   const Scene scene(Surfaces(file, outline, scale), scale);
   const double n = trace.index;
@@ -397,7 +420,7 @@ std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t
     const Point u{std::cos(ray.theta), std::sin(ray.theta)};
 
     // From the feed to the lens
-    const std::optional<Hit> in = scene.FirstHit({0.0, 0.0}, u, 0.0);
+    const std::optional<Hit> in = scene.FirstHit({feed_z, 0.0}, u, 0.0);
     if (!in) {
       trace.rays.push_back(ray);
       continue;
@@ -413,6 +436,7 @@ std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t
     double cos_i = 1.0;
     const std::optional<Point> inside = Refract(u, AxisNormal(*in, scale), 1.0, n, &cos_i);
     ray.entry_face = FresnelTransmission(cos_i, 1.0, n);
+    ray.entry_cos = cos_i;
 
     if (!inside) {
       // Only a dielectric of index below 1 reflects a ray whole on the way in
@@ -438,6 +462,7 @@ std::optional<Trace> TraceLens(const Mesh& file, const Outline& outline, int32_t
     }
     const std::optional<Point> leaving = Refract(*inside, AxisNormal(*out, scale), n, 1.0, &cos_i);
     ray.exit_face = FresnelTransmission(cos_i, n, 1.0);
+    ray.exit_cos = cos_i;
     if (!leaving) {
       ray.fate = RayFate::kTotalReflection;
       trace.rays.push_back(ray);

@@ -7,7 +7,8 @@
 //
 // Conventions:
 // - The feed's phase centre is at the origin of the stored coordinates
-//   (before the ZLOFF offset) and radiates towards +z. z runs along the lens
+//   (before the ZLOFF offset), or moved along the axis to z = feed_z, and
+//   radiates towards +z. z runs along the lens
 //   axis, r (ρ in the aperture) is the distance from it. Angles are measured
 //   from the axis, positive away from it; records hold radians.
 // - Lengths and the wavelength are in the file's unit.
@@ -18,14 +19,21 @@
 // - Rays run in the meridional plane; a ray that crosses the axis goes on in
 //   the mirror half of the plane (its r turns negative).
 // - The aperture plane is z = the largest z of the outline.
-// - Feed power pattern cos^(2Q) θ for θ < 90°, nothing behind.
+// - Feed power pattern cos^(2Q) θ for θ < 90°, nothing behind; or a
+//   measured feed's E- and H-plane cuts (optics/feed_pattern.h), of which
+//   only the co-polar part (A + B)/2 forms the beam.
+// - An anti-reflection layer, when given, lies on both faces; each ray meets
+//   it at its own angle of incidence. Its thickness changes neither the
+//   rays' paths nor their phases.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "optics/coating.h"
 #include "optics/far_field.h"
+#include "optics/feed_pattern.h"
 #include "torfile/geometry.h"
 #include "torfile/mesh.h"
 #include "torfile/outline.h"
@@ -78,6 +86,8 @@ struct RayRecord {
   double length_in_lens = 0.0;   // geometric length in the dielectric
   Fresnel entry_face;            // transmission where it enters
   Fresnel exit_face;             // transmission where it leaves
+  double entry_cos = 1.0;        // cosine of the angle of incidence where it enters
+  double exit_cos = 1.0;         // the same inside the lens where it leaves
   int32_t entry_zone = -1;       // zone steps between the entry and the axis along its face
   int32_t exit_zone = -1;        // the same for the exit
 };
@@ -87,23 +97,29 @@ struct RayRecord {
 struct Trace {
   double index = 1.0;        // n = sqrt(ε)
   double edge_angle = 0.0;   // largest angle from the axis at which the feed sees the lens
+  double origin_edge_angle = 0.0;  // the same seen from the origin, where the edge taper sets Q
+  double feed_z = 0.0;             // the feed's phase centre on the axis
   double lens_radius = 0.0;  // largest r of the outline
   double aperture_z = 0.0;   // the aperture plane
   std::vector<RayRecord> rays;
 };
 
-/// Traces `rays` rays (at least 2) through the lens. Returns nothing and
-/// sets `error` when the lens cannot be analysed: the feed lies inside the
-/// lens or on it, or the lens is not in front of the feed.
+/// Traces `rays` rays (at least 2) through the lens from the feed at
+/// z = `feed_z` on the axis. Returns nothing and sets `error` when the lens
+/// cannot be analysed: the feed lies inside the lens or on it, or the lens is
+/// not in front of the feed.
 std::optional<Trace> TraceLens(const torfile::Mesh& file, const torfile::Outline& outline,
-                               int32_t rays, std::string* error);
+                               int32_t rays, std::string* error, double feed_z = 0.0);
 
 struct AnalysisOptions {
   double wavelength = 1.0;
   double edge_taper_db = 10.0;  // picks Q unless feed_q is given
   std::optional<double> feed_q;
+  std::optional<FeedPattern> feed_pattern;  // a measured feed: replaces Q and the edge taper
+  std::optional<Layer> coating;             // on both faces
   double tan_delta = 0.0;
   int pattern_angles = 721;
+  bool beam = true;  // find the beam and sample the pattern (a sweep needs neither)
 };
 
 /// Where the feed's power goes; the six shares add up to 1.
@@ -127,6 +143,7 @@ struct Efficiencies {
   double blockage = 1.0;
   double reflection = 1.0;
   double dielectric = 1.0;
+  double cross_polar = 1.0;  // a measured feed's co-polar share of the power leaving the lens
   double aperture = 1.0;
 };
 

@@ -76,6 +76,52 @@ Runs FindRuns(const Trace& trace) {
   return runs;
 }
 
+/// What a ray's tube carries through the faces at the analysis wavelength:
+/// the power transmission of each face for the feed's mix of polarisations
+/// (the E plane meets the TM, the H plane the TE transmission; an
+/// anti-reflection layer met at the ray's own angles), the feed's co-polar
+/// share |A + B|²/4 / ((|A|² + |B|²)/2) of the power, and the feed's
+/// co-polar phase relative to the axis. The faces' own turning of the
+/// polarisation (TE and TM transmitted unequally) is not counted, as for the
+/// ideal feed.
+struct RayLight {
+  double entry = 1.0;
+  double exit = 1.0;
+  double copolar = 1.0;
+  double feed_phase_deg = 0.0;
+};
+
+RayLight Illuminate(const RayRecord& ray, const Trace& trace, const AnalysisOptions& options,
+                    double axis_phase) {
+  Fresnel entry = ray.entry_face;
+  Fresnel exit = ray.exit_face;
+  if (options.coating) {
+    const std::vector<Layer> layer{*options.coating};
+    const std::optional<Transmission> in =
+        StackTransmission(1.0, layer, trace.index, ray.entry_cos, options.wavelength);
+    const std::optional<Transmission> out =
+        StackTransmission(trace.index, layer, 1.0, ray.exit_cos, options.wavelength);
+    if (in) entry = {in->te, in->tm};
+    if (out) exit = {out->te, out->tm};
+  }
+  if (!options.feed_pattern) return {entry.Mean(), exit.Mean()};
+
+  const PlaneFields f = options.feed_pattern->Fields(ray.theta);
+  const double e2 = std::norm(f.e_plane);
+  const double h2 = std::norm(f.h_plane);
+  if (!(e2 + h2 > 0.0)) return {entry.Mean(), exit.Mean(), 0.0};
+  RayLight light;
+  const double e_in = e2 * entry.tm;
+  const double h_in = h2 * entry.te;
+  light.entry = (e_in + h_in) / (e2 + h2);
+  light.exit = e_in + h_in > 0.0 ? (e_in * exit.tm + h_in * exit.te) / (e_in + h_in) : 0.0;
+  light.copolar = std::norm(f.CoPolar()) / (0.5 * (e2 + h2));
+  if (options.feed_pattern->has_phase() && std::abs(f.CoPolar()) > 0.0) {
+    light.feed_phase_deg = std::arg(f.CoPolar() * std::polar(1.0, -axis_phase)) * kDeg;
+  }
+  return light;
+}
+
 /// The feed's power in each ray's tube and what becomes of it. Power shares
 /// follow the power in order along the ray (reflected at the entry face,
 /// absorbed on the way, reflected at the exit face); the efficiencies are
@@ -84,11 +130,19 @@ Runs FindRuns(const Trace& trace) {
 /// faces' transmissions and dielectric loss from the path inside, so that
 /// none changes with another's cause and their product is the power that
 /// leaves the exit face towards the aperture.
-void SplitPower(const Trace& trace, double q, double loss_per_length, ApertureFigures* fig) {
+void SplitPower(const Trace& trace, const AnalysisOptions& options, double loss_per_length,
+                ApertureFigures* fig) {
   const std::vector<RayRecord>& rays = trace.rays;
   const std::size_t count = rays.size();
+  const double q = fig->feed_q;
+  auto beyond = [&options, q](double theta) {
+    return options.feed_pattern ? options.feed_pattern->PowerBeyond(theta)
+                                : FeedPowerBeyond(q, theta);
+  };
+  const double axis_phase =
+      options.feed_pattern ? std::arg(options.feed_pattern->Fields(0.0).CoPolar()) : 0.0;
   PowerShares& power = fig->power;
-  power.spilled = FeedPowerBeyond(q, trace.edge_angle);
+  power.spilled = beyond(trace.edge_angle);
   double on_lens = 0.0;     // feed power of the rays that meet the lens
   double unblocked = 0.0;   // of it, rays through or reflected whole
   double through_faces = 0.0;  // power the faces pass, on rays through
@@ -97,7 +151,7 @@ void SplitPower(const Trace& trace, double q, double loss_per_length, ApertureFi
     TubeFigures& tube = fig->rays[i];
     const double lo = i == 0 ? 0.0 : 0.5 * (rays[i - 1].theta + ray.theta);
     const double hi = i + 1 == count ? trace.edge_angle : 0.5 * (ray.theta + rays[i + 1].theta);
-    const double p = FeedPowerBeyond(q, lo) - FeedPowerBeyond(q, hi);
+    const double p = beyond(lo) - beyond(hi);
     tube.feed_power = p;
     if (ray.fate == RayFate::kMissed) {
       power.missed += p;
@@ -110,8 +164,11 @@ void SplitPower(const Trace& trace, double q, double loss_per_length, ApertureFi
       (ray.fate == RayFate::kTotalReflection ? power.reflected : power.blocked) += p;
       continue;
     }
-    const double t1 = ray.entry_face.Mean();
-    const double t2 = ray.exit_face.Mean();
+    const RayLight light = Illuminate(ray, trace, options, axis_phase);
+    tube.copolar = light.copolar;
+    tube.feed_phase_deg = light.feed_phase_deg;
+    const double t1 = light.entry;
+    const double t2 = light.exit;
     tube.loss_factor = std::exp(-loss_per_length * ray.length_in_lens);
     power.reflected += p * (1.0 - t1);
     power.absorbed += p * t1 * (1.0 - tube.loss_factor);
@@ -129,6 +186,7 @@ void SplitPower(const Trace& trace, double q, double loss_per_length, ApertureFi
         if (through) {
           tube.exit_power = at_exit * t2;
           power.transmitted += tube.exit_power;
+          fig->copolar_power += tube.exit_power * tube.copolar;
           through_faces += p * t1 * t2;
         } else {
           power.blocked += at_exit * t2;
@@ -206,6 +264,10 @@ void TracePhases(const Trace& trace, const Runs& runs, double wavelength, Apertu
   for (const std::size_t i : runs.through) {
     TubeFigures& tube = fig->rays[i];
     tube.phase_error_deg = 360.0 * Reduced(tube.path_to_plane - reference, wavelength) / wavelength;
+    // A measured feed's own phase leads: it takes from the path's lag
+    if (tube.feed_phase_deg != 0.0) {
+      tube.phase_error_deg = Reduced(tube.phase_error_deg - tube.feed_phase_deg, 360.0);
+    }
     mean += std::polar(tube.exit_power, tube.phase_error_deg / kDeg);
   }
   const double mean_deg = std::abs(mean) > 0.0 ? std::arg(mean) * kDeg : 0.0;
@@ -253,8 +315,9 @@ std::pair<std::vector<Annulus>, double> ExitFaceTubes(const Trace& trace, const 
         std::fabs(kPi * (tube.tube_outer * tube.tube_outer - tube.tube_inner * tube.tube_inner));
     if (!(area > 0.0) || !(tube.exit_power > 0.0)) continue;
     outermost = std::max({outermost, std::fabs(tube.tube_inner), std::fabs(tube.tube_outer)});
-    const double amplitude = std::sqrt(tube.exit_power / area);
-    const double phase = -2.0 * kPi * Reduced(tube.path_to_exit - reference, wavelength) / wavelength;
+    const double amplitude = std::sqrt(tube.exit_power * tube.copolar / area);
+    const double phase = -2.0 * kPi * Reduced(tube.path_to_exit - reference, wavelength) / wavelength +
+                         tube.feed_phase_deg / kDeg;
     aperture.push_back({std::min(tube.tube_inner, tube.tube_outer),
                         std::max(tube.tube_inner, tube.tube_outer), std::polar(amplitude, phase),
                         rays[i].exit.z - trace.aperture_z});
@@ -309,8 +372,10 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   ApertureFigures fig;
   if (options.feed_q) {
     fig.feed_q = *options.feed_q;
-  } else {
-    const std::optional<double> q = FeedQForEdgeTaper(options.edge_taper_db, trace.edge_angle);
+  } else if (!options.feed_pattern) {
+    // The feed keeps the Q it has at the origin when it is moved along the axis
+    const std::optional<double> q = FeedQForEdgeTaper(
+        options.edge_taper_db, trace.feed_z == 0.0 ? trace.edge_angle : trace.origin_edge_angle);
     if (!q) {
       *error =
           "the lens edge is not in front of the feed, so no edge taper can be set (give --feed-q)";
@@ -320,7 +385,7 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   }
   fig.rays.resize(trace.rays.size());
   const double loss_per_length = 2.0 * kPi * trace.index * options.tan_delta / lambda;
-  SplitPower(trace, fig.feed_q, loss_per_length, &fig);
+  SplitPower(trace, options, loss_per_length, &fig);
 
   const Runs runs = FindRuns(trace);
   fig.transmitted_rays = static_cast<int32_t>(runs.through.size());
@@ -346,7 +411,12 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   fig.uniform_gain = 4.0 * kPi * aperture_area / (lambda * lambda);
   Efficiencies& eff = fig.efficiency;
   const double t = fig.power.transmitted;
-  eff.taper = t > 0.0 ? sum_amplitude_area * sum_amplitude_area / (aperture_area * t) : 0.0;
+  // A measured feed puts only the co-polar part of the power into the beam
+  const double beam_power = options.feed_pattern ? fig.copolar_power : t;
+  eff.cross_polar = options.feed_pattern ? (t > 0.0 ? beam_power / t : 0.0) : 1.0;
+  eff.taper = beam_power > 0.0
+                  ? sum_amplitude_area * sum_amplitude_area / (aperture_area * beam_power)
+                  : 0.0;
   eff.phase = sum_amplitude_area > 0.0 ? std::norm(pattern.Field(0.0)) /
                                              (sum_amplitude_area * sum_amplitude_area)
                                        : 0.0;
@@ -354,6 +424,7 @@ std::optional<ApertureFigures> ComputeApertureFigures(const Trace& trace,
   fig.directivity = eff.dielectric > 0.0 ? fig.gain / eff.dielectric : 0.0;
 
   // The beam and the pattern over about ten beamwidths
+  if (!options.beam) return fig;
   const double diameter = 2.0 * fig.aperture_radius;
   fig.beam = FindBeam(pattern, diameter, lambda);
   const double theta_max = std::asin(std::min(1.0, 10.0 * lambda / diameter)) * kDeg;

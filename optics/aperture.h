@@ -46,6 +46,8 @@ inline constexpr int32_t kRaysPerZone = 5;
 struct TubeFigures {
   double feed_power = 0.0;    // fraction of the feed's power in the tube
   double loss_factor = 1.0;   // power kept along the path in the dielectric
+  double copolar = 1.0;       // a measured feed's co-polar share of the tube's power
+  double feed_phase_deg = 0.0;  // a measured feed's phase relative to the axis
   double exit_power = 0.0;    // of it, what leaves the exit face towards the aperture
   double path_to_exit = 0.0;  // optical path, feed to exit point: air + n · dielectric
   double exit_angle = 0.0;    // smoothed, of the ray leaving the lens
@@ -77,6 +79,7 @@ struct ApertureFigures {
   int32_t folded_tubes = 0;             // tubes that still fold after smoothing
   double smoothing_width = 0.0;         // across the exit face
   PowerShares power;
+  double copolar_power = 0.0;  // of the transmitted power, what forms the beam
   Efficiencies efficiency;
   double aperture_radius = 0.0;  // of the uniform aperture compared with
   double gain = 0.0;             // power ratio on the axis, every loss counted

@@ -21,6 +21,8 @@
 #include "tortool/exit_status.h"
 #include "tortool/output_files.h"
 #include "tortool/regime_note.h"
+#include "tortool/response_options.h"
+#include "tortool/sweep_report.h"
 
 namespace tortool {
 
@@ -45,6 +47,13 @@ constexpr std::string_view kConventions =
     "behind; --edge-taper picks Q so that the power towards the lens edge lies\n"
     "DB below the axis. Rays run in equal steps of theta from the axis to the\n"
     "lens edge; the aperture plane touches the lens at its largest z.\n"
+    "\n"
+    "--feed-z moves the feed along the axis keeping its Q (an edge taper sets Q\n"
+    "with the feed at the origin). --feed-pattern replaces cos^(2Q) by a file's\n"
+    "E- and H-plane cuts: their mean (E+H)/2 forms the beam, the rest is the\n"
+    "cross-polar term; E meets the TM, H the TE transmission. --coating puts a\n"
+    "layer on both faces, met by each ray at its own angle. A sweep traces the\n"
+    "lens once and computes the figures at each frequency.\n"
     "\n"
     "Aperture model: each ray tube radiates from where it leaves the lens. Its\n"
     "field there is the tube's power spread over the annulus between its\n"
@@ -82,6 +91,36 @@ std::optional<std::string> Repeated(const std::vector<std::string>& args,
     if (count > 1) return name;
   }
   return std::nullopt;
+}
+
+/// The sweep: its table and figures on `out` (or as JSON), the table to
+/// `csv_path` and the gain against frequency to `svg_path` when named.
+int AnalyseSweep(const Trace& trace, const AnalysisOptions& options, const Response& response,
+                 const Mesh& file, const std::string& shown, const std::string& csv_path,
+                 const std::string& svg_path, bool json, std::ostream& out, std::ostream& err) {
+  std::string error;
+  const std::optional<SweepResult> sweep = SweepLens(
+      trace, options, response.frequencies_ghz, torfile::MillimetresPer(file.unit), &error);
+  if (!sweep) return FileError(err, shown, 0, error);
+  for (const std::string& warning : sweep->warnings) Diagnose(err, shown, 0, warning);
+  const std::string unit(torfile::UnitName(file.unit));
+  if (!csv_path.empty()) {
+    if (auto failed = WriteOutput(csv_path, SweepCsv(*sweep, unit))) {
+      return FileError(err, csv_path, 0, *failed);
+    }
+  }
+  if (!svg_path.empty()) {
+    if (auto failed = WriteOutput(svg_path, RenderSweepSvg(*sweep, DrawingTitle(shown)))) {
+      return FileError(err, svg_path, 0, *failed);
+    }
+  }
+  out << (json ? SweepJson(*sweep, shown, unit) : SweepText(*sweep, shown, unit));
+  out.flush();
+  if (!out) {
+    err << "kevrano-tor: error writing standard output\n";
+    return kExitBadFile;
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -126,6 +165,10 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   app.add_option("--svg", svg_path, "writes the drawings to FILE")->type_name("FILE");
   app.add_option("--csv", csv_path, "writes the per-ray table to FILE")->type_name("FILE");
   app.add_flag("--json", json, "prints the figures as one JSON object instead of the summary");
+  ResponseOptions response_options;
+  AddResponseOptions(app, &response_options, wavelength, q, taper);
+  ghz->excludes(response_options.sweep_option);
+  ghz->excludes(response_options.sweep_wavelength_option);
 
   auto bad = [&err](const std::string& what) {
     err << kProgram << ": analyse: " << OneLine(what) << " (see " << kProgram
@@ -133,7 +176,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return kExitUsage;
   };
   if (const auto twice = Repeated(args, {"--wavelength", "--frequency", "--edge-taper", "--feed-q",
-                                         "--tan-delta", "--rays", "--svg", "--csv", "--json"})) {
+                                         "--tan-delta", "--rays", "--svg", "--csv", "--json",
+                                         "--sweep", "--sweep-wavelength", "--feed-z",
+                                         "--feed-pattern", "--coating"})) {
     return bad(*twice + " is given more than once: give it once");
   }
   std::vector<std::string> given = args;
@@ -151,7 +196,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   } catch (const CLI::ParseError& e) {
     return bad(e.what());
   }
-  if (wavelength->count() == 0 && ghz->count() == 0) {
+  std::string response_error;
+  if (!CheckResponseOptions(response_options, &response_error)) return bad(response_error);
+  if (wavelength->count() == 0 && ghz->count() == 0 && !Sweeping(response_options)) {
     return bad("--wavelength or --frequency is required");
   }
   if (wavelength->count() > 0 &&
@@ -172,7 +219,8 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return bad("--tan-delta must be 0 or more");
   }
   // The table and the drawing never replace the lens they describe, nor each other
-  if (auto clash = OutputClash(path, {{"--csv", csv_path}, {"--svg", svg_path}})) {
+  if (auto clash = OutputClash(path, {{"--csv", csv_path}, {"--svg", svg_path}},
+                               {{"--feed-pattern", response_options.feed_pattern}})) {
     return bad(*clash);
   }
 
@@ -190,8 +238,27 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
 
   // Trace, figures, and what was asked for
   std::string error;
-  const std::optional<Trace> trace = TraceLens(file, outline, rays, &error);
+  const std::optional<Response> response =
+      ApplyResponseOptions(response_options, file, &options, &error);
+  if (!response) {
+    err << kProgram << ": " << error << "\n";
+    return kExitBadFile;
+  }
+  const std::optional<Trace> trace =
+      TraceLens(file, outline, rays, &error, response_options.feed_z);
   if (!trace) return FileError(err, shown, 0, error);
+  if (!response->frequencies_ghz.empty()) {
+    for (const double f : response->frequencies_ghz) {
+      const double at = WavelengthOf(f, torfile::MillimetresPer(file.unit));
+      if (const auto problem = WavelengthProblem(*trace, at)) {
+        return bad(std::string(response_options.sweep.empty() ? "--sweep-wavelength"
+                                                              : "--sweep") +
+                   ": at " + Fixed(f, 3) + " GHz: " + *problem);
+      }
+    }
+    return AnalyseSweep(*trace, options, *response, file, shown, csv_path, svg_path, json, out,
+                        err);
+  }
   if (const auto problem = WavelengthProblem(*trace, options.wavelength)) {
     return bad((ghz->count() > 0 ? "--frequency: " : "--wavelength: ") + *problem);
   }
@@ -210,7 +277,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   const AnalyseSetting setting{shown, file.unit, options};
   for (const std::string& warning : Warnings(*trace, *figures)) Diagnose(err, shown, 0, warning);
   out << (json ? JsonText(setting, *trace, *figures)
-               : SummaryText(setting, *trace, *figures) + RegimeNote(file, outline, options.wavelength));
+               : SummaryText(setting, *trace, *figures) +
+                     ResponseRows(response_options, *response, options, file) +
+                     RegimeNote(file, outline, options.wavelength));
   out.flush();
   if (!out) {
     err << "kevrano-tor: error writing standard output\n";

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <numbers>
@@ -155,9 +156,23 @@ std::string SummaryText(const AnalyseSetting& setting, const Trace& trace,
   std::string text = OneLine(setting.shown) + ": lens analysed at wavelength " +
                      Sig(o.wavelength) + " " + unit + " (" + Sig(FrequencyGhz(setting)) +
                      " GHz), n = " + Sig(trace.index) + "\n";
-  text += SummaryRow("feed", "cos^(2Q) theta with Q = " + Sig(fig.feed_q) + "; lens edge at " +
-                                 Fixed(trace.edge_angle * kDeg, 2) + " deg, " +
-                                 Fixed(EdgeTaperDb(trace, fig), 2) + " dB down");
+  if (o.feed_pattern) {
+    // The level of each plane at the lens edge, below its level on the axis
+    const optics::PlaneFields axis = o.feed_pattern->Fields(0.0);
+    const optics::PlaneFields edge = o.feed_pattern->Fields(trace.edge_angle);
+    auto down = [](std::complex<double> at_edge, std::complex<double> on_axis) {
+      const double ratio = std::norm(at_edge) / std::norm(on_axis);
+      return ratio > 0.0 ? Fixed(-10.0 * std::log10(ratio), 2) + " dB" : std::string("inf dB");
+    };
+    text += SummaryRow("feed", "E- and H-plane cuts of a feed file; lens edge at " +
+                                   Fixed(trace.edge_angle * kDeg, 2) + " deg, E plane " +
+                                   down(edge.e_plane, axis.e_plane) + ", H plane " +
+                                   down(edge.h_plane, axis.h_plane) + " down");
+  } else {
+    text += SummaryRow("feed", "cos^(2Q) theta with Q = " + Sig(fig.feed_q) + "; lens edge at " +
+                                   Fixed(trace.edge_angle * kDeg, 2) + " deg, " +
+                                   Fixed(EdgeTaperDb(trace, fig), 2) + " dB down");
+  }
   text += SummaryRow("rays", rays);
   text += SummaryRow("phase error", "RMS " + Fixed(fig.rms_phase_error_deg, 2) + " deg, peak " +
                                         Fixed(fig.peak_phase_error_deg, 2) + " deg at radius " +
@@ -178,6 +193,7 @@ std::string SummaryText(const AnalyseSetting& setting, const Trace& trace,
   text += SummaryRow("blockage", budget(e.blockage));
   text += SummaryRow("reflection", budget(e.reflection));
   text += SummaryRow("dielectric loss", budget(e.dielectric) + " (tan delta " + Sig(o.tan_delta) + ")");
+  if (o.feed_pattern) text += SummaryRow("cross-polar", budget(e.cross_polar));
   text += SummaryRow("aperture efficiency", budget(e.aperture));
   text += SummaryRow("gain", Db(fig.gain) + "i, every loss counted; uniform aperture of diameter " +
                                  Sig(2.0 * fig.aperture_radius) + " " + unit + ": " +
@@ -212,9 +228,11 @@ std::string JsonText(const AnalyseSetting& setting, const Trace& trace, const Ap
   j["wavelength_" + u] = Value(o.wavelength);
   j["frequency_ghz"] = Value(FrequencyGhz(setting));
   j["refractive_index"] = Value(trace.index);
-  j["feed_q"] = Value(fig.feed_q);
+  // A feed file has neither a Q nor one edge taper
+  j["feed_q"] = o.feed_pattern ? nlohmann::ordered_json(nullptr) : Value(fig.feed_q);
   j["edge_angle_deg"] = Value(trace.edge_angle * kDeg);
-  j["edge_taper_db"] = Value(EdgeTaperDb(trace, fig));
+  j["edge_taper_db"] =
+      o.feed_pattern ? nlohmann::ordered_json(nullptr) : Value(EdgeTaperDb(trace, fig));
   j["tan_delta"] = Value(o.tan_delta);
   j["rays_traced"] = trace.rays.size();
   j["rays_through"] = fig.transmitted_rays;
@@ -237,6 +255,7 @@ std::string JsonText(const AnalyseSetting& setting, const Trace& trace, const Ap
   j["blockage_efficiency"] = Value(e.blockage);
   j["reflection_efficiency"] = Value(e.reflection);
   j["dielectric_loss_efficiency"] = Value(e.dielectric);
+  if (o.feed_pattern) j["cross_polar_efficiency"] = Value(e.cross_polar);
   j["aperture_efficiency"] = Value(e.aperture);
   j["gain_dbi"] = DbValue(fig.gain);
   j["directivity_dbi"] = DbValue(fig.directivity);

@@ -244,4 +244,74 @@ std::string RenderAnalysisSvg(const Mesh& file, const Outline& outline, const Tr
   return svg;
 }
 
+std::string RenderSweepSvg(const SweepResult& sweep, std::string_view title) {
+  Panel plot;
+  plot.left = kLeft;
+  plot.top = 70.0;
+  plot.width = kPlotWidth;
+  plot.height = 2.0 * kGraphHeight;
+  plot.x_min = HUGE_VAL;
+  plot.x_max = -HUGE_VAL;
+  plot.y_min = HUGE_VAL;
+  plot.y_max = -HUGE_VAL;
+  for (const SweepRow& row : sweep.rows) {
+    plot.x_min = std::min(plot.x_min, row.frequency_ghz);
+    plot.x_max = std::max(plot.x_max, row.frequency_ghz);
+    for (const double db : {row.gain_db, row.uniform_db}) {
+      if (!std::isfinite(db)) continue;
+      plot.y_min = std::min(plot.y_min, db);
+      plot.y_max = std::max(plot.y_max, db);
+    }
+  }
+  // Whole decibels around the curves, at least 3 dB below the peak shown
+  plot.y_max = std::ceil(plot.y_max + 0.5);
+  plot.y_min = std::floor(std::min(plot.y_min, sweep.figures.peak_gain_db - 3.0) - 0.5);
+  if (!(plot.x_max > plot.x_min)) plot.x_max = plot.x_min + 1.0;
+
+  std::string svg = DocumentHead(kWidth, plot.top + plot.height + 70.0, title);
+  svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"22\" font-size=\"15\" font-weight=\"bold\">" +
+         Escaped(title) + "</text>\n";
+  const optics::SweepFigures& f = sweep.figures;
+  std::string band = "beyond the sweep";
+  if (const std::optional<double> width = f.band_1db.WidthPercent()) {
+    band = Label(std::round(*width * 100.0) / 100.0) + " %";
+  }
+  svg += "<text x=\"" + Fixed(kLeft) + "\" y=\"40\">peak gain " +
+         Label(std::round(f.peak_gain_db * 100.0) / 100.0) + " dBi at " +
+         Label(std::round(f.peak_frequency * 1000.0) / 1000.0) + " GHz, 1 dB gain bandwidth " +
+         Escaped(band) + "</text>\n";
+  svg += Heading(plot.top - 6.0,
+                 "Gain against frequency (shaded: the 1 dB gain band; dashed: the uniform "
+                 "aperture, (pi D/lambda)^2)");
+  svg += plot.Axes("frequency (GHz)", "gain (dBi)");
+
+  // The 1 dB band, shaded between its edges where both are found
+  if (f.band_1db.lower && f.band_1db.upper) {
+    svg += "<rect x=\"" + Fixed(plot.X(*f.band_1db.lower)) + "\" y=\"" + Fixed(plot.top) +
+           "\" width=\"" + Fixed(plot.X(*f.band_1db.upper) - plot.X(*f.band_1db.lower)) +
+           "\" height=\"" + Fixed(plot.height) + "\" fill=\"" + std::string(kLensFill) +
+           "\" opacity=\"0.6\"/>\n";
+  }
+  for (const bool uniform : {true, false}) {
+    svg += std::string("<polyline fill=\"none\" stroke=\"") +
+           (uniform ? "#888\" stroke-dasharray=\"5 4" : std::string(kLensStroke)) +
+           "\" stroke-width=\"1.5\" points=\"";
+    for (const SweepRow& row : sweep.rows) {
+      const double db = uniform ? row.uniform_db : row.gain_db;
+      svg += plot.At(row.frequency_ghz, std::clamp(std::isfinite(db) ? db : plot.y_min,
+                                                   plot.y_min, plot.y_max)) +
+             " ";
+    }
+    svg += "\"/>\n";
+  }
+  svg += "<g fill=\"" + std::string(kLensStroke) + "\">\n";
+  for (const SweepRow& row : sweep.rows) {
+    if (!std::isfinite(row.gain_db)) continue;
+    svg += "<circle cx=\"" + Fixed(plot.X(row.frequency_ghz)) + "\" cy=\"" +
+           Fixed(plot.Y(std::clamp(row.gain_db, plot.y_min, plot.y_max))) + "\" r=\"2.5\"/>\n";
+  }
+  svg += "</g>\n</svg>\n";
+  return svg;
+}
+
 }  // namespace tortool

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "optics/analysis.h"
+#include "tortool/sweep_report.h"
 #include "optics/aperture.h"
 #include "torfile/outline.h"
 #include "torfile/reader.h"
@@ -19,6 +20,10 @@ namespace tortool {
 std::string RenderAnalysisSvg(const torfile::Mesh& file, const torfile::Outline& outline,
                               const optics::Trace& trace, const optics::ApertureFigures& figures,
                               double wavelength, std::string_view title);
+
+/// A page with the gain of a sweep against frequency and, for comparison,
+/// the uniform aperture's (πD/λ)², the 1 dB band marked. `title` heads it.
+std::string RenderSweepSvg(const SweepResult& sweep, std::string_view title);
 
 }  // namespace tortool
 

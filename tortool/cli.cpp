@@ -179,6 +179,8 @@ std::string UsageText() {
          "       kevrano-tor step FILE.tor -o lens.step\n"
          "       kevrano-tor dxf FILE.tor -o lens.dxf\n"
          "       kevrano-tor analyse FILE.tor (--wavelength L | --frequency F) [options]\n"
+         "       kevrano-tor analyse FILE.tor (--sweep F1:F2:N | --sweep-wavelength L1:L2:N)\n"
+         "                   [options]\n"
 #ifdef KEVRANO_HAVE_FULLWAVE
          "       kevrano-tor fullwave FILE.tor (--wavelength L | --frequency F) [options]\n"
 #endif

@@ -9,12 +9,16 @@
 namespace tortool {
 
 std::optional<std::string> OutputClash(const std::string& lens_path,
-                                       const std::vector<OutputFile>& outputs) {
+                                       const std::vector<OutputFile>& outputs,
+                                       const std::vector<OutputFile>& inputs) {
   textio::RunFiles files;
   if (lens_path == "-") {
     files.AddStandardInput("the tor file on standard input");
   } else {
     files.AddInput("the tor file '" + lens_path + "'", lens_path);
+  }
+  for (const OutputFile& i : inputs) {
+    if (!i.path.empty()) files.AddInput(i.option + " '" + i.path + "'", i.path);
   }
   for (const OutputFile& o : outputs) {
     if (!o.path.empty()) files.AddOutput(o.option + " '" + o.path + "'", o.path);

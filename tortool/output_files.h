@@ -22,10 +22,12 @@ struct OutputFile {
 };
 
 /// The first clash among the lens read from `lens_path` ("-" for standard
-/// input) and the outputs given: a line naming both files. Nothing when every
-/// output is a file of its own.
+/// input), other files read (`inputs`, such as a feed pattern) and the outputs
+/// given: a line naming both files. Nothing when every output is a file of
+/// its own.
 std::optional<std::string> OutputClash(const std::string& lens_path,
-                                       const std::vector<OutputFile>& outputs);
+                                       const std::vector<OutputFile>& outputs,
+                                       const std::vector<OutputFile>& inputs = {});
 
 /// Writes `text` to `path`, replacing the old file only when the whole text is
 /// written. Returns the message ("cannot write: File too large") when it
