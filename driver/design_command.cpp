@@ -17,6 +17,7 @@
 #include "driver/kevrano.h"
 #include "driver/shaped_command.h"
 #include "textio/checked.h"
+#include "textio/file_identity.h"
 #include "textio/fixed_format.h"
 #include "textio/free_read.h"
 #include "textio/prompts.h"
@@ -85,9 +86,14 @@ class Checker {
       if (required) FailMissing(key, accepts);
       return std::nullopt;
     }
+    if (s->kind == Setting::Kind::kString) {
+      // The fault is the quotes, not the number inside them.
+      Fail(s->where + ": expected " + std::string(accepts) + ", got the string \"" + s->text +
+           "\": write the number without quotes");
+      return std::nullopt;
+    }
     float value = 0.0f;
-    if (s->kind == Setting::Kind::kString ||
-        textio::ParseReal(s->text, value) != textio::FreeStatus::kDone || !std::isfinite(value)) {
+    if (textio::ParseReal(s->text, value) != textio::FreeStatus::kDone || !std::isfinite(value)) {
       FailValue(*s, accepts);
       return std::nullopt;
     }
@@ -409,30 +415,23 @@ std::optional<std::string> CheckDesignKinds(const DesignRun& run) {
   return std::nullopt;
 }
 
-std::optional<std::string> CheckRunFiles(const DesignRun& run) {
-  namespace fs = std::filesystem;
-  const auto canonical = [](const std::string& name) {
-    std::error_code ec;
-    const fs::path path = fs::weakly_canonical(name, ec);
-    return ec ? fs::path(name).lexically_normal() : path;
-  };
-  // Each file written, and the design that writes it (0 for the report).
-  std::map<fs::path, std::size_t> writer;
-  if (!run.report.empty()) writer.emplace(canonical(run.report), 0);
+std::optional<std::string> CheckRunFiles(const DesignRun& run, const std::string& design_file) {
+  // Labels as the user gave the names: options on the command line, keys in
+  // a design file.
+  const bool from_file = !design_file.empty();
+  textio::RunFiles files;
+  if (from_file) files.AddInput("the design file '" + design_file + "'", design_file);
+  if (!run.report.empty()) {
+    files.AddOutput((from_file ? "the report '" : "--report '") + run.report + "'", run.report);
+  }
   for (std::size_t i = 0; i < run.designs.size(); ++i) {
     const std::string& tor = run.designs[i].tor;
     if (tor.empty()) continue;
-    const auto [it, added] = writer.emplace(canonical(tor), i + 1);
-    if (added) continue;
-    const std::string which =
-        run.designs.size() > 1 ? "design " + std::to_string(i + 1) + ": " : "";
-    if (it->second == 0) {
-      return which + "tor file '" + tor + "' is also the report: name another file";
-    }
-    return which + "tor file '" + tor + "' is also the tor file of design " +
-           std::to_string(it->second) + ": name another file";
+    files.AddOutput(from_file ? "the tor file '" + tor + "' of design " + std::to_string(i + 1)
+                              : "--tor '" + tor + "'",
+                    tor);
   }
-  return std::nullopt;
+  return files.Clash();
 }
 
 namespace {
@@ -691,8 +690,10 @@ int RunDesigns(const DesignRun& run, bool json, std::ostream& out, std::ostream&
   });
   std::istream keyboard(&keyboard_buf);
 
-  const int status =
-      driver::RunProgram(keyboard, screen, err, textio::ConsoleSetup{}, run.options, summarise);
+  // The report and the tor files replace the old ones only when complete.
+  textio::ConsoleSetup setup;
+  setup.files_whole = true;
+  const int status = driver::RunProgram(keyboard, screen, err, setup, run.options, summarise);
   if (lost && status != 0) {
     err << "kevrano: internal error: the dialogue asked a question the design settings do not "
            "answer\n";

@@ -120,9 +120,10 @@ std::optional<std::string> CheckNameText(const Setting& name);
 /// is good.
 std::optional<std::string> CheckFileName(const Setting& name);
 
-/// Checks the names of a whole run before anything is written: a tor file
-/// must not be the report nor another design's tor file.
-std::optional<std::string> CheckRunFiles(const DesignRun& run);
+/// Checks the names of a whole run before anything is written: no two files
+/// it writes, and none of them and the design file it reads (when given), may
+/// be one file. Returns the message naming both.
+std::optional<std::string> CheckRunFiles(const DesignRun& run, const std::string& design_file = {});
 
 /// Checks that the designs of a run are all shaped or all of a prescribed
 /// face (they are run apart), and that shaped lenses are not given the exact

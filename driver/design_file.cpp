@@ -3,6 +3,10 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "driver/design_text.h"
 
 namespace driver {
 namespace {
@@ -11,10 +15,23 @@ std::string At(const std::string& path, const toml::source_region& where) {
   return path + ":" + std::to_string(where.begin.line);
 }
 
+// True when a real as the file wrote it lies beyond what a 32-bit real holds:
+// larger than the largest, or written with digits but read as 0 (1e-400).
+bool BeyondFloat(double value, std::string_view written) {
+  if (std::isfinite(value) &&
+      std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+    return true;
+  }
+  if (value != 0.0) return false;
+  const std::string_view mantissa = written.substr(0, written.find_first_of("eE"));
+  return mantissa.find_first_of("123456789") != std::string_view::npos;
+}
+
 // A TOML value as a setting: strings as they are, numbers in their shortest
-// decimal form, so that the dialogue reads the real the file wrote.
-std::variant<Setting, std::string> SettingOf(const std::string& path, std::string_view key,
-                                             const toml::node& node) {
+// decimal form, so that the dialogue reads the real the file wrote. `file` is
+// the file's text, for the number as written.
+std::variant<Setting, std::string> SettingOf(const std::string& path, std::string_view file,
+                                             std::string_view key, const toml::node& node) {
   Setting s;
   s.where = At(path, node.source()) + ": " + std::string(key);
   if (const auto* text = node.as_string()) {
@@ -26,6 +43,12 @@ std::variant<Setting, std::string> SettingOf(const std::string& path, std::strin
   } else if (const auto* real = node.as_floating_point()) {
     s.kind = Setting::Kind::kNumber;
     s.text = ShortestText(real->get());
+    const std::string_view written = ValueTextAt(file, static_cast<int>(node.source().begin.line),
+                                                 static_cast<int>(node.source().begin.column));
+    if (BeyondFloat(real->get(), written)) {
+      return s.where + ": " + std::string(written) +
+             " lies beyond the range of a 32-bit real (about 1e-45 to 3.4e38)";
+    }
   } else {
     return s.where + ": expected a number or a string";
   }
@@ -57,9 +80,16 @@ void Override(Settings& defaults, const Settings& own) {
 }  // namespace
 
 std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
+  // The whole file first, from a pipe or /dev/stdin as well, and only bytes
+  // the TOML reader is sure to handle.
+  std::string text;
+  if (auto message = ReadDesignText(path, &text)) return path + ": " + *message;
+  if (auto fault = FindBareNonAscii(text)) {
+    return path + ":" + std::to_string(fault->line) + ": " + fault->message;
+  }
   toml::table top;
   try {
-    top = toml::parse_file(path);
+    top = toml::parse(text, path);
   } catch (const toml::parse_error& e) {
     const auto line = e.source().begin.line;
     if (line == 0) return path + ": cannot be read: " + std::string(e.description());
@@ -83,7 +113,7 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
     if (name != "report" && name != "zoning" && !IsDesignKey(name)) {
       return where + ": unknown key";
     }
-    auto setting = SettingOf(path, name, node);
+    auto setting = SettingOf(path, text, name, node);
     if (auto* message = std::get_if<std::string>(&setting)) return *message;
     Setting s = std::get<Setting>(std::move(setting));
     if (name == "report") {
@@ -120,7 +150,7 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
                  ": belongs at the top level: it holds for every design of the file";
         }
         if (!IsDesignKey(name)) return At(path, key.source()) + ": " + name + ": unknown key";
-        auto setting = SettingOf(path, name, node);
+        auto setting = SettingOf(path, text, name, node);
         if (auto* message = std::get_if<std::string>(&setting)) return *message;
         own[name] = std::get<Setting>(std::move(setting));
       }
@@ -143,14 +173,7 @@ std::variant<DesignFile, std::string> ReadDesignFile(const std::string& path) {
   }
   if (auto message = CheckFileName(*report)) return *message;
   file.run.report = report->text;
-  if (auto message = CheckRunFiles(file.run)) return path + ": " + *message;
-  // No file the run writes may be the design file itself.
-  DesignRun with_file = file.run;
-  with_file.designs.push_back(LensDesign{});
-  with_file.designs.back().tor = path;
-  if (CheckRunFiles(with_file)) {
-    return path + ": the report or a tor file is the design file itself: name another file";
-  }
+  if (auto message = CheckRunFiles(file.run, path)) return path + ": " + *message;
   return file;
 }
 

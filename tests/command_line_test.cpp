@@ -240,8 +240,8 @@ TEST_F(CommandLineTest, DesignFileErrorsNameFileLineAndKey) {
        "kevrano design: d.toml:3: design 1: eps is missing: give a dielectric constant greater "
        "than 1\n"},
       {"number as a string", "report = \"r.txt\"\n[[design]]\ninner = \"flat\"\neps = \"2.25\"\n",
-       "kevrano design: d.toml:4: eps: expected a dielectric constant greater than 1, got "
-       "'2.25'\n"},
+       "kevrano design: d.toml:4: eps: expected a dielectric constant greater than 1, got the "
+       "string \"2.25\": write the number without quotes\n"},
       {"report inside a design", "[[design]]\nreport = \"r.txt\"\n",
        "kevrano design: d.toml:2: report: belongs at the top level: it holds for every design "
        "of the file\n"},
@@ -256,14 +256,14 @@ TEST_F(CommandLineTest, DesignFileErrorsNameFileLineAndKey) {
       {"report over the design file",
        "report = \"d.toml\"\ninner = \"flat\"\neps = 2.25\nradius = 10\nedge = 20\n"
        "radial-step = 1\nwavelength = 1\n",
-       "kevrano design: d.toml: the report or a tor file is the design file itself: name another "
-       "file\n"},
+       "kevrano design: d.toml: the design file 'd.toml' and the report 'd.toml' are the same "
+       "file: name another file\n"},
       {"two designs, one tor file",
        "report = \"r.txt\"\neps = 2.25\nradius = 10\nedge = 20\nradial-step = 1\n"
        "wavelength = 1\nunits = \"mm\"\ninner = \"flat\"\ntor = "
        "\"t.tor\"\n[[design]]\n[[design]]\n",
-       "kevrano design: d.toml: design 2: tor file 't.tor' is also the tor file of design 1: "
-       "name another file\n"},
+       "kevrano design: d.toml: the tor file 't.tor' of design 1 and the tor file 't.tor' of "
+       "design 2 are the same file: name another file\n"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -50,6 +50,27 @@ TEST_F(ConsoleTest, TerminalShowsRecordsWithoutControlColumn) {
   EXPECT_NE(std::string::npos, WithoutCr(run.out).find("Enter 1 for another Design 0\n"));
 }
 
+TEST_F(ConsoleTest, TerminalAsksAgainForADecimalComma) {
+  // 2,54 typed for the dielectric constant and 0,5 for the radial step: each
+  // is explained and asked again; the report holds the corrected answers.
+  const auto run =
+      RunOnTerminal(KEVRANO_BINARY, dir_,
+                    "0\nreport.txt\n1\n2,54\n2.54\n10,20\n0\n1\n0,5\n0.5\n1\n0.5\n0.5\n0\n0\n");
+  ASSERT_EQ(0, run.status) << run.out;
+  const std::string shown = WithoutCr(run.out);
+  EXPECT_NE(std::string::npos,
+            shown.find("Enter Lens Dielectric Constant 2,54\n"
+                       "2,54 holds two values; a decimal point, not a comma, separates the "
+                       "decimals\nEnter Lens Dielectric Constant 2.54\n"))
+      << shown;
+  EXPECT_NE(
+      std::string::npos,
+      shown.find("0,5 holds two values; a decimal point, not a comma, separates the decimals\n"
+                 "Enter Design Radial Step Size 0.5\n"))
+      << shown;
+  EXPECT_NE(std::string::npos, ReadFile(dir_ / "report.txt").find("2.540"));
+}
+
 TEST_F(ConsoleTest, TerminalPutsScriptEchoesOnTheirOwnLines) {
   WriteFile(dir_ / "answers.txt", std::string("report.txt\n") + kDesign + "0\n");
   const auto run = RunOnTerminal(
@@ -163,6 +184,9 @@ TEST_F(ConsoleTest, UnwritableFolderGivesPermissionDenied) {
   fs::create_directory(dir_ / "locked");
   fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                        fs::perms::others_read | fs::perms::others_exec);
+  if (auto why = testing_support::UnprivilegedCannotRun(KEVRANO_BINARY, dir_)) {
+    GTEST_SKIP() << *why;
+  }
   const auto run =
       testing_support::RunProgramUnprivileged(KEVRANO_BINARY, dir_, "0\nlocked/report.txt\n");
   EXPECT_EQ("KEVRANO: severe (5): permission to access file denied, unit 66, file "

@@ -206,6 +206,9 @@ TEST_F(HostileTest, TorFileInAFolderWithoutWritePermission) {
   WriteFile(work / "answers.txt", Join(Replace(11, "locked/first.tor"), kRun.size()));
   fs::permissions(work / "answers.txt", fs::perms::owner_read | fs::perms::owner_write |
                                             fs::perms::others_read);
+  if (auto why = testing_support::UnprivilegedCannotRun(KEVRANO_BINARY, work)) {
+    GTEST_SKIP() << *why;
+  }
   const RunResult run =
       testing_support::RunProgramUnprivileged(KEVRANO_BINARY, work, "1\nanswers.txt\n");
   EXPECT_EQ(1, run.status);

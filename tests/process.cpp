@@ -29,10 +29,11 @@ int Status(int raw) {
   return -1;
 }
 
+constexpr unsigned kNobody = 65534;
+
 [[noreturn]] void ExecIn(const std::filesystem::path& program, const std::filesystem::path& dir,
                          bool unprivileged = false, const std::vector<std::string>& args = {}) {
   if (unprivileged && geteuid() == 0) {
-    constexpr unsigned kNobody = 65534;
     if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
   }
   if (chdir(dir.c_str()) != 0) _exit(126);
@@ -144,6 +145,32 @@ RunResult RunProgramUnprivileged(const std::filesystem::path& program,
                                  const std::filesystem::path& dir, const std::string& input,
                                  int timeout_seconds) {
   return Run(program, dir, input, timeout_seconds, true);
+}
+
+std::optional<std::string> UnprivilegedCannotRun(const std::filesystem::path& program,
+                                                 const std::filesystem::path& dir) {
+  if (geteuid() != 0) return std::nullopt;
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork");
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+    if (access(program.c_str(), X_OK) != 0) _exit(2);
+    if (chdir(dir.c_str()) != 0) _exit(3);
+    _exit(0);
+  }
+  int raw = 0;
+  waitpid(child, &raw, 0);
+  switch (WIFEXITED(raw) ? WEXITSTATUS(raw) : 1) {
+    case 0:
+      return std::nullopt;
+    case 2:
+      return "user nobody (65534) cannot reach " + program.string() +
+             ": a folder on its path is closed to that user";
+    case 3:
+      return "user nobody (65534) cannot enter " + dir.string();
+    default:
+      return std::string("the tests cannot drop to user nobody (65534)");
+  }
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // Runs the program as a separate process for the whole-program tests.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ RunResult RunWithArguments(const std::filesystem::path& program,
 RunResult RunProgramUnprivileged(const std::filesystem::path& program,
                                  const std::filesystem::path& dir, const std::string& input,
                                  int timeout_seconds = 60);
+
+/// Why RunProgramUnprivileged cannot run `program` in `dir`: the user
+/// "nobody" cannot reach the program (a folder on its path is closed to that
+/// user) or enter `dir`. Nothing when it can, or when the tests do not run as
+/// root. A test skips with this reason instead of failing.
+std::optional<std::string> UnprivilegedCannotRun(const std::filesystem::path& program,
+                                                 const std::filesystem::path& dir);
 
 /// One line typed at the terminal once the program has shown `prompt` (the
 /// prompt's whole text, as the terminal shows it) since the previous line.

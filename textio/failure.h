@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "textio/printable.h"
+
 namespace textio {
 
 /// Error numbers of the diagnostics, fixed so that scripts can rely on them.
@@ -46,12 +48,7 @@ class Failure : public std::runtime_error {
   }
 
   /// The text with every control character shown as '?'.
-  static std::string OneLine(std::string text) {
-    for (char& c : text) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    }
-    return text;
-  }
+  static std::string OneLine(const std::string& text) { return Printable(text); }
 
  private:
   FailureNumber number_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "textio/checked.h"
 
@@ -157,6 +158,18 @@ FreeStatus ParseFreeLine(std::string_view line, std::span<const FreeTarget> targ
     }
   }
   return FreeStatus::kDone;
+}
+
+std::size_t CountFreeValues(std::string_view line, std::size_t limit) {
+  // The line read into as many throw-away reals as it could fill.
+  std::vector<float> values(limit, 0.0f);
+  std::vector<FreeTarget> targets;
+  targets.reserve(limit);
+  for (float& v : values) targets.emplace_back(&v);
+  std::size_t next = 0;
+  const FreeStatus status = ParseFreeLine(line, targets, next);
+  const bool bad = status == FreeStatus::kSyntaxError || status == FreeStatus::kConversionError;
+  return bad && next < limit ? next + 1 : next;
 }
 
 }  // namespace textio

@@ -33,6 +33,12 @@ enum class FreeStatus {
 FreeStatus ParseFreeLine(std::string_view line, std::span<const FreeTarget> targets,
                          std::size_t& next);
 
+/// The values a line holds before a slash ends it or the line ends: each
+/// value or null counts, r*value counts r times, a comma at the end of the
+/// line counts nothing. A text that is no value counts as one. The count
+/// stops at `limit`.
+std::size_t CountFreeValues(std::string_view line, std::size_t limit);
+
 /// Converts one value text to a 32-bit real, correctly rounded.
 FreeStatus ParseReal(std::string_view text, float& out);
 

@@ -65,6 +65,34 @@ const char* Role(int unit) {
   }
 }
 
+// A number as a word, for counts a user reads at a glance.
+std::string CountWord(std::size_t n) {
+  constexpr const char* kWords[] = {"no",  "one",   "two",   "three", "four", "five",
+                                    "six", "seven", "eight", "nine",  "ten"};
+  return n < std::size(kWords) ? kWords[n] : std::to_string(n);
+}
+
+// The line shown when an answer holds more values than the question asks
+// for; nothing when it holds no more. A comma among them is most likely a
+// decimal comma.
+std::optional<std::string> ExtraValues(std::string_view answer, std::size_t wanted) {
+  const std::size_t held = CountFreeValues(answer, wanted + 1);
+  if (held <= wanted) return std::nullopt;
+  std::size_t begin = 0;
+  std::size_t end = answer.size();
+  while (begin < end && (answer[begin] == ' ' || answer[begin] == '\t')) ++begin;
+  while (end > begin && (answer[end - 1] == ' ' || answer[end - 1] == '\t')) --end;
+  const std::string_view shown = answer.substr(begin, end - begin);
+  const std::size_t all = CountFreeValues(answer, 1000);
+  std::string line = std::string(shown) + " holds " + CountWord(all) + " values; ";
+  if (shown.find(',') != std::string_view::npos) {
+    line += "a decimal point, not a comma, separates the decimals";
+  } else {
+    line += "the question asks for " + CountWord(wanted);
+  }
+  return line;
+}
+
 std::string DropTrailingBlanks(std::string_view name) {
   std::size_t end = name.size();
   while (end > 0 && name[end - 1] == ' ') --end;
@@ -74,10 +102,10 @@ std::string DropTrailingBlanks(std::string_view name) {
 }  // namespace
 
 Units::Units(std::istream& keyboard, std::ostream& screen, ConsoleSetup setup)
-    : keyboard_is_terminal_(setup.keyboard_is_terminal) {
+    : keyboard_is_terminal_(setup.keyboard_is_terminal), outputs_whole_(setup.files_whole) {
   inputs_[kKeyboard] = Input{&keyboard, nullptr, "stdin", std::nullopt};
   outputs_[kScreen] =
-      Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false, std::nullopt};
+      Output{&screen, nullptr, "stdout", setup.screen_is_terminal, false, std::nullopt, nullptr};
 }
 
 Units::~Units() { FlushQuietly(); }
@@ -122,7 +150,7 @@ void Units::Emit(int unit, const LaidOut& laid) {
     out.open_record = stays_open;
   }
   out.stream->write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (!*out.stream) Fail(FailureNumber::kWrite, "error during write", unit, out.name);
+  if (!*out.stream) FailWrite(unit, out);
 }
 
 void Units::write_laid_out(int unit, const Layout& layout, std::initializer_list<Value> values) {
@@ -171,7 +199,13 @@ void Units::write_free(int unit, std::initializer_list<Value> values) {
 
 void Units::Flush(int unit, Output& out) {
   out.stream->flush();
-  if (!*out.stream) Fail(FailureNumber::kWrite, "error during write", unit, out.name);
+  if (!*out.stream) FailWrite(unit, out);
+}
+
+void Units::FailWrite(int unit, const Output& out) {
+  const int error = out.whole ? out.whole->error() : 0;
+  std::string reason = error != 0 ? ": " + std::generic_category().message(error) : "";
+  throw Failure(FailureNumber::kWrite, UnitText("error during write", unit, out.name) + reason);
 }
 
 void Units::FlushAll() {
@@ -214,13 +248,16 @@ std::string Units::ReadRecord(int unit) {
   return line;
 }
 
-void Units::ReadFree(int unit, std::span<const FreeTarget> targets) {
+std::optional<std::string> Units::ReadFree(int unit, std::span<const FreeTarget> targets,
+                                           bool count_extra) {
   std::size_t next = 0;
   for (;;) {
+    const std::size_t first = next;
     const std::string line = ReadRecord(unit);
     switch (ParseFreeLine(line, targets, next)) {
       case FreeStatus::kDone:
-        return;
+        if (count_extra) return ExtraValues(line, targets.size() - first);
+        return std::nullopt;
       case FreeStatus::kNeedMore:
         continue;
       case FreeStatus::kSyntaxError:
@@ -236,7 +273,7 @@ void Units::ReadFree(int unit, std::span<const FreeTarget> targets) {
 void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
   const std::span<const FreeTarget> list(targets.begin(), targets.size());
   if (!AsksAgain(unit)) {
-    ReadFree(unit, list);
+    ReadFree(unit, list, false);
     return;
   }
   // A wrong answer may have filled some variables before it failed; they get
@@ -248,8 +285,9 @@ void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
   }
   for (;;) {
     try {
-      ReadFree(unit, list);
-      return;
+      const std::optional<std::string> extra = ReadFree(unit, list, true);
+      if (!extra) return;
+      ShowAndAskAgain(*extra);
     } catch (const Failure& failure) {
       if (!AskAgain(unit, failure)) throw;
     }
@@ -265,8 +303,13 @@ void Units::read_free(int unit, std::initializer_list<FreeTarget> targets) {
 
 bool Units::AskAgain(int unit, const Failure& failure) {
   if (!AsksAgain(unit) || failure.explanation().empty()) return false;
+  ShowAndAskAgain(failure.explanation() + "; answer again");
+  return true;
+}
+
+void Units::ShowAndAskAgain(const std::string& text) {
   LaidOut line;
-  line.records.push_back(" " + Failure::OneLine(failure.explanation()) + "; answer again");
+  line.records.push_back(" " + Failure::OneLine(text));
   Emit(kScreen, line);
   if (!last_prompt_.empty()) {
     LaidOut prompt;
@@ -274,7 +317,6 @@ bool Units::AskAgain(int unit, const Failure& failure) {
     prompt.leave_open = true;
     Emit(kScreen, prompt);
   }
-  return true;
 }
 
 void Units::read_text_field(int unit, std::string& field) {
@@ -316,7 +358,7 @@ void Units::open_text_unit(int unit, std::string_view name) {
     in.stream = file.get();
     in.file = std::move(file);
     in.name = path;
-    in.id = IdOf(path);
+    in.id = IdentifyName(path);
     inputs_[unit] = std::move(in);
     return;
   }
@@ -324,15 +366,24 @@ void Units::open_text_unit(int unit, std::string_view name) {
   // Emptying a file another unit reads or writes would lose it: the script
   // the answers come from, or the report the tor file is named after.
   RefuseOpenFile(unit, path);
-  auto file = std::make_unique<std::ofstream>();
-  errno = 0;
-  file->open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!file->is_open()) FailOpen(errno, unit, path);
   Output out;
-  out.stream = file.get();
-  out.file = std::move(file);
   out.name = path;
-  out.id = IdOf(path);
+  if (outputs_whole_) {
+    // The file the name reaches now, or will reach once the unit is closed.
+    out.id = IdentifyName(path);
+    int error = 0;
+    out.whole = ReplacingFile::Open(path, &error);
+    if (!out.whole) FailOpen(error, unit, path);
+    out.stream = &out.whole->stream();
+  } else {
+    auto file = std::make_unique<std::ofstream>();
+    errno = 0;
+    file->open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!file->is_open()) FailOpen(errno, unit, path);
+    out.stream = file.get();
+    out.file = std::move(file);
+    out.id = IdentifyName(path);
+  }
   outputs_[unit] = std::move(out);
 }
 
@@ -346,16 +397,10 @@ bool Units::open_answered(int answer_unit, int unit, std::string_view name) {
   }
 }
 
-std::optional<Units::FileId> Units::IdOf(const std::string& path) {
-  // Only a regular file can be lost by writing it; two units on one device
-  // (a report and a tor file both sent to /dev/null) do no harm.
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  return FileId{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
-}
-
 void Units::RefuseOpenFile(int unit, const std::string& path) const {
-  const std::optional<FileId> id = IdOf(path);
+  // Only a file that holds data can be lost by writing it: two units on one
+  // device (a report and a tor file both sent to /dev/null) do no harm.
+  const std::optional<FileIdentity> id = IdentifyName(path);
   if (!id) return;
   auto refuse = [&](int other) {
     throw Failure(FailureNumber::kOpen,
@@ -377,6 +422,21 @@ void Units::close_unit(int unit) {
     inputs_.erase(it);
     return;
   }
+  if (auto it = outputs_.find(unit); it != outputs_.end() && it->second.whole) {
+    Output& out = it->second;
+    FinishOpenRecord(out);
+    int error = 0;
+    const bool written = out.stream->flush() && out.whole->Commit(&error);
+    if (!written && error == 0) error = out.whole->error();
+    const std::string file_name = out.name;
+    outputs_.erase(it);
+    if (!written) {
+      const std::string reason = error != 0 ? ": " + std::generic_category().message(error) : "";
+      throw Failure(FailureNumber::kWrite,
+                    UnitText("error during write", unit, file_name) + reason);
+    }
+    return;
+  }
   if (auto it = outputs_.find(unit); it != outputs_.end() && it->second.file) {
     Output& out = it->second;
     FinishOpenRecord(out);
@@ -394,7 +454,7 @@ void Units::CloseAll() {
     if (entry.second.file) open.push_back(entry.first);
   }
   for (const auto& entry : outputs_) {
-    if (entry.second.file) open.push_back(entry.first);
+    if (entry.second.file || entry.second.whole) open.push_back(entry.first);
   }
   for (int unit : open) close_unit(unit);
   // A prompt still open on the screen gets its line end.

@@ -34,8 +34,10 @@
 #include <string_view>
 
 #include "textio/failure.h"
+#include "textio/file_identity.h"
 #include "textio/free_read.h"
 #include "textio/layout.h"
+#include "textio/replacing_file.h"
 
 namespace textio {
 
@@ -60,6 +62,11 @@ struct INPUTL {
 struct ConsoleSetup {
   bool screen_is_terminal = false;    // first column is a control column
   bool keyboard_is_terminal = false;  // the user's Enter ends the prompt line
+  // Every output file written whole or not at all (see ReplacingFile): the
+  // old file is replaced when its unit is closed, and stays as it was when
+  // the run fails first. For runs whose files are all named beforehand; the
+  // dialogue writes its report record by record, as a script run relies on.
+  bool files_whole = false;
 };
 
 class Units {
@@ -75,8 +82,10 @@ class Units {
   void write_laid_out(std::initializer_list<int> units, const Layout& layout,
                       std::initializer_list<Value> values = {});
   /// Reads values in free form from the next record(s) of the unit. At a
-  /// terminal keyboard an answer that is no number, or a number out of range,
-  /// is asked again; the variables keep the values they had before it.
+  /// terminal keyboard an answer that is no number, a number out of range, or
+  /// more values than asked for (`2,54` for one number, a comma written for a
+  /// decimal point) is asked again; the variables keep the values they had
+  /// before it.
   void read_free(int unit, std::initializer_list<FreeTarget> targets);
   /// Writes one record rendered by the caller, as it is.
   void write_record(int unit, std::string record);
@@ -120,28 +129,23 @@ class Units {
   void ConfineFilesTo(std::string folder) { confine_to_ = std::move(folder); }
 
  private:
-  /// A regular file as the system knows it, whatever name reached it.
-  struct FileId {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    bool operator==(const FileId&) const = default;
-  };
   struct Output {
     std::ostream* stream = nullptr;
     std::unique_ptr<std::ofstream> file;
     std::string name;
     bool terminal = false;
     bool open_record = false;  // the last record was left open by `$`
-    std::optional<FileId> id;
+    std::optional<FileIdentity> id;
+    std::unique_ptr<ReplacingFile> whole;  // instead of `file` when written whole
   };
   struct Input {
     std::istream* stream = nullptr;
     std::unique_ptr<std::ifstream> file;
     std::string name;
-    std::optional<FileId> id;
+    std::optional<FileIdentity> id;
   };
 
-  static std::optional<FileId> IdOf(const std::string& path);
+  [[noreturn]] static void FailWrite(int unit, const Output& out);
   // Fails when `path` is a file that another unit has open.
   void RefuseOpenFile(int unit, const std::string& path) const;
 
@@ -152,12 +156,18 @@ class Units {
   static void FinishOpenRecord(Output& out);
   void FlushAll();
   std::string ReadRecord(int unit);
-  void ReadFree(int unit, std::span<const FreeTarget> targets);
+  // Reads the targets; with `count_extra`, returns the line to show when the
+  // last line read held more values than the question asks for.
+  std::optional<std::string> ReadFree(int unit, std::span<const FreeTarget> targets,
+                                      bool count_extra);
+  // Shows `line` and the last prompt again on the screen.
+  void ShowAndAskAgain(const std::string& line);
 
   std::map<int, Output> outputs_;
   std::map<int, Input> inputs_;
   bool keyboard_is_terminal_ = false;
   std::string confine_to_;
+  bool outputs_whole_ = false;
   std::string last_prompt_;  // the last record the screen left open
   std::string record_buffer_;  // the records of the write under way
 };

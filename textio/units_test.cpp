@@ -308,6 +308,12 @@ TEST_F(UnitsTest, TerminalAsksAgainAfterAWrongAnswer) {
        "That answer is not the number asked for; answer again\n"},
       {"a number beyond range", "1e39\n,7\n",
        "That number lies beyond the range of the answer; answer again\n"},
+      {"decimal commas give three values", " 1,5, 2,5 \n,7\n",
+       "1,5, 2,5 holds four values; a decimal point, not a comma, separates the decimals\n"},
+      {"blanks give three values", "1 2 3\n,7\n",
+       "1 2 3 holds three values; the question asks for two\n"},
+      {"the extra value on a second line", "4\n5 6\n,7\n",
+       "5 6 holds two values; the question asks for one\n"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -3,12 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <optional>
 #include <utility>
@@ -20,8 +16,10 @@
 #include "torfile/reader.h"
 #include "tortool/analyse_report.h"
 #include "tortool/analysis_svg.h"
+#include "tortool/arguments.h"
 #include "tortool/cli_support.h"
 #include "tortool/exit_status.h"
+#include "tortool/output_files.h"
 #include "tortool/regime_note.h"
 #include "tortool/response_options.h"
 #include "tortool/sweep_report.h"
@@ -95,13 +93,6 @@ std::optional<std::string> Repeated(const std::vector<std::string>& args,
   return std::nullopt;
 }
 
-bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  return static_cast<bool>(out);
-}
-
 /// The sweep: its table and figures on `out` (or as JSON), the table to
 /// `csv_path` and the gain against frequency to `svg_path` when named.
 int AnalyseSweep(const Trace& trace, const AnalysisOptions& options, const Response& response,
@@ -113,11 +104,15 @@ int AnalyseSweep(const Trace& trace, const AnalysisOptions& options, const Respo
   if (!sweep) return FileError(err, shown, 0, error);
   for (const std::string& warning : sweep->warnings) Diagnose(err, shown, 0, warning);
   const std::string unit(torfile::UnitName(file.unit));
-  if (!csv_path.empty() && !WriteFile(csv_path, SweepCsv(*sweep, unit))) {
-    return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  if (!csv_path.empty()) {
+    if (auto failed = WriteOutput(csv_path, SweepCsv(*sweep, unit))) {
+      return FileError(err, csv_path, 0, *failed);
+    }
   }
-  if (!svg_path.empty() && !WriteFile(svg_path, RenderSweepSvg(*sweep, DrawingTitle(shown)))) {
-    return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  if (!svg_path.empty()) {
+    if (auto failed = WriteOutput(svg_path, RenderSweepSvg(*sweep, DrawingTitle(shown)))) {
+      return FileError(err, svg_path, 0, *failed);
+    }
   }
   out << (json ? SweepJson(*sweep, shown, unit) : SweepText(*sweep, shown, unit));
   out.flush();
@@ -186,7 +181,13 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
                                          "--feed-pattern", "--coating"})) {
     return bad(*twice + " is given more than once: give it once");
   }
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  std::vector<std::string> given = args;
+  const bool asks_help = std::any_of(
+      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
+  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
+    return bad(*fault);
+  }
+  std::vector<std::string> reversed(given.rbegin(), given.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
@@ -218,15 +219,9 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
     return bad("--tan-delta must be 0 or more");
   }
   // The table and the drawing never replace the lens they describe, nor each other
-  const std::array<std::pair<const char*, const std::string*>, 2> outputs{
-      {{"--csv", &csv_path}, {"--svg", &svg_path}}};
-  for (const auto& [option, written] : outputs) {
-    if (!written->empty() && path != kStandardInput && SameFile(*written, path)) {
-      return bad(std::string(option) + " names the tor file being analysed");
-    }
-  }
-  if (!csv_path.empty() && !svg_path.empty() && SameFile(csv_path, svg_path)) {
-    return bad("--csv and --svg name the same file");
+  if (auto clash = OutputClash(path, {{"--csv", csv_path}, {"--svg", svg_path}},
+                               {{"--feed-pattern", response_options.feed_pattern}})) {
+    return bad(*clash);
   }
 
   // The file, read strictly and checked as a lens
@@ -269,15 +264,15 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
   }
   const std::optional<ApertureFigures> figures = ComputeApertureFigures(*trace, options, &error);
   if (!figures) return FileError(err, shown, 0, error);
-  if (!csv_path.empty() && !WriteFile(csv_path, CsvText(*trace, *figures))) {
-    return FileError(err, csv_path, 0, std::string("cannot write: ") + std::strerror(errno));
+  if (!csv_path.empty()) {
+    if (auto failed = WriteOutput(csv_path, CsvText(*trace, *figures))) {
+      return FileError(err, csv_path, 0, *failed);
+    }
   }
   if (!svg_path.empty()) {
     const std::string svg =
         RenderAnalysisSvg(file, outline, *trace, *figures, options.wavelength, DrawingTitle(path));
-    if (!WriteFile(svg_path, svg)) {
-      return FileError(err, svg_path, 0, std::string("cannot write: ") + std::strerror(errno));
-    }
+    if (auto failed = WriteOutput(svg_path, svg)) return FileError(err, svg_path, 0, *failed);
   }
   const AnalyseSetting setting{shown, file.unit, options};
   for (const std::string& warning : Warnings(*trace, *figures)) Diagnose(err, shown, 0, warning);

@@ -101,9 +101,15 @@ TEST(AnalyseCommand, OutputsNeverReplaceTheLensOrEachOther) {
     int status;
     std::string err;
   } kCases[] = {
-      {{"--csv", lens}, 2, "--csv names the tor file being analysed"},
-      {{"--svg", other}, 2, "--svg names the tor file being analysed"},
-      {{"--csv", out, "--svg", out}, 2, "--csv and --svg name the same file"},
+      {{"--csv", lens},
+       2,
+       "the tor file '" + lens + "' and --csv '" + lens + "' are the same file"},
+      {{"--svg", other},
+       2,
+       "the tor file '" + lens + "' and --svg '" + other + "' are the same file"},
+      {{"--csv", out, "--svg", out},
+       2,
+       "--csv '" + out + "' and --svg '" + out + "' are the same file"},
       {{"--csv", out + ".csv", "--svg", out + ".svg"}, 0, ""},
   };
   for (const auto& c : kCases) {
@@ -114,9 +120,9 @@ TEST(AnalyseCommand, OutputsNeverReplaceTheLensOrEachOther) {
     std::ostringstream sink;
     std::ostringstream err;
     EXPECT_EQ(c.status, RunAnalyse(args, in, sink, err));
-    EXPECT_EQ(c.err.empty()
-                  ? ""
-                  : "kevrano-tor: analyse: " + c.err + " (see kevrano-tor analyse --help)\n",
+    EXPECT_EQ(c.err.empty() ? ""
+                            : "kevrano-tor: analyse: " + c.err +
+                                  ": name another file (see kevrano-tor analyse --help)\n",
               err.str());
     EXPECT_EQ(lens_text, testing_support::ReadFile(lens));
   }

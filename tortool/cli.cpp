@@ -16,10 +16,12 @@
 #include "torfile/outline.h"
 #include "torfile/reader.h"
 #include "tortool/analyse_command.h"
+#include "tortool/arguments.h"
 #ifdef KEVRANO_HAVE_FULLWAVE
 #include "tortool/fullwave_command.h"
 #endif
 #include "tortool/cli_support.h"
+#include "tortool/output_files.h"
 #include "tortool/stl.h"
 #include "tortool/svg.h"
 #include "tortool/workshop.h"
@@ -281,7 +283,15 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
     }
     commands.push_back(command);
   }
-  std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser's order
+  // The command's own arguments, checked before the parser takes them.
+  std::vector<std::string> checked(args.begin() + 1, args.end());
+  std::vector<std::string> value_options;
+  for (const CLI::App* c : commands) {
+    for (std::string& o : ValueOptions(*c)) value_options.push_back(std::move(o));
+  }
+  if (auto fault = CheckArguments(checked, value_options)) return UsageError(err, *fault);
+  checked.insert(checked.begin(), args[0]);
+  std::vector<std::string> reversed(checked.rbegin(), checked.rend());  // the parser's order
   try {
     app.parse(reversed);
   } catch (const CLI::ArgumentMismatch& e) {
@@ -366,8 +376,8 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
     segments = *n;
   }
   if (command.count("file") == 0) return UsageError(err, "missing tor file");
-  if (workshop && path != kStandardInput && SameFile(path, output)) {
-    return UsageError(err, "-o names the tor file being read");
+  if (workshop) {
+    if (auto clash = OutputClash(path, {{"-o", output}})) return UsageError(err, *clash);
   }
   if (name == "stl" && out_is_terminal) {
     err << kProgram
@@ -391,11 +401,14 @@ int RunTool(const std::vector<std::string>& args, std::istream& in, std::ostream
     out << (outline ? RenderSvg(loaded.file, *outline, title)
                     : RenderProblemSvg(loaded.file, loaded.check.errors, title));
   } else if (workshop && outline) {
-    std::string error;
-    if (WriteWorkshopFile(*workshop, loaded.file, *outline, output, &error)) {
+    const auto failed =
+        WriteOutputByName(output, [&](const std::string& written, std::string* error) {
+          return WriteWorkshopFile(*workshop, loaded.file, *outline, written, error);
+        });
+    if (!failed) {
       out << WrittenLine(*workshop, shown, loaded.file, output);
     } else {
-      Diagnose(err, output, 0, error);
+      Diagnose(err, output, 0, *failed);
       status = kExitBadFile;
     }
   } else if (tolerance && outline) {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "textio/printable.h"
+
 namespace tortool {
 
 using torfile::CheckOutline;
@@ -15,13 +17,7 @@ using torfile::kMaxFileBytes;
 using torfile::ParseTor;
 using torfile::Problem;
 
-std::string OneLine(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
-}
+std::string OneLine(std::string_view text) { return textio::Printable(text); }
 
 void Diagnose(std::ostream& err, const std::string& path, int line, const std::string& message) {
   err << kProgram << ": " << OneLine(path);
@@ -110,25 +106,6 @@ std::string SummaryRow(std::string_view label, const std::string& value) {
   std::string line = "  " + std::string(label);
   line.resize(24, ' ');
   return line + value + "\n";
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  const auto canonical = [](const std::string& name) {
-    std::error_code error;
-    const fs::path path = fs::weakly_canonical(name, error);
-    return error ? fs::path(name).lexically_normal() : path;
-  };
-  return canonical(a) == canonical(b);
-}
-
-bool WriteTextFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.flush();
-  return static_cast<bool>(out);
 }
 
 }  // namespace tortool

@@ -56,16 +56,9 @@ std::string ShownName(const std::string& path);
 /// "standard input" for "-".
 std::string DrawingTitle(const std::string& path);
 
-/// True when two names reach one file, whether or not it exists yet (the
-/// same file under another path or through a link included).
-bool SameFile(const std::string& a, const std::string& b);
-
 /// One row of a summary: the label indented by two and padded to 24
 /// columns, then the value and a line end.
 std::string SummaryRow(std::string_view label, const std::string& value);
-
-/// Writes `text` to the file `path`, replacing it; false when that fails.
-bool WriteTextFile(const std::string& path, const std::string& text);
 
 }  // namespace tortool
 

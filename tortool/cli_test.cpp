@@ -69,7 +69,10 @@ TEST(Cli, RefusesBadCommandLines) {
       {{}, "kevrano-tor: missing command" + see},
       {{"draw", lens}, "kevrano-tor: unknown command 'draw'" + see},
       {{"check"}, "kevrano-tor: missing tor file" + see},
-      {{"check", lens, lens}, "kevrano-tor: one tor file at a time" + see},
+      {{"check", lens, lens},
+       "kevrano-tor: unexpected argument '" + lens + "': one tor file at a time" + see},
+      {{"svg", lens, "--", "x"},
+       "kevrano-tor: unexpected argument 'x': one tor file at a time" + see},
       {{"check", "--verbose", lens}, "kevrano-tor: unknown option '--verbose'" + see},
       {{"svg", "--segments", "8", lens}, "kevrano-tor: --segments applies to stl only" + see},
       {{"stl", lens, "--segments"}, "kevrano-tor: --segments needs a value" + see},
@@ -288,7 +291,8 @@ TEST(CliWorkshop, RefusesBadCommandLines) {
       {{"svg", "--material", "ptfe", lens}, "--material applies to check only"},
       {{"check", lens, "--density"}, "--density needs a value"},
       {{"step", lens}, "step needs -o FILE"},
-      {{"step", lens, "-o", lens}, "-o names the tor file being read"},
+      {{"step", lens, "-o", lens},
+       "the tor file '" + lens + "' and -o '" + lens + "' are the same file: name another file"},
       {{"dxf", lens, "--output", "-"}, "dxf writes a file: -o needs a file name"},
   };
   for (const auto& c : kCases) {
@@ -344,9 +348,9 @@ TEST(CliWorkshop, StepAndDxfWriteTheFileOrLeaveNone) {
            " (DXF, layers faces, rim and axis, unit mm)\n",
        ""},
       {"step", missing, kExitBadFile, "",
-       "kevrano-tor: " + missing + ": cannot write the STEP file\n"},
+       "kevrano-tor: " + missing + ": cannot write: No such file or directory\n"},
       {"dxf", missing, kExitBadFile, "",
-       "kevrano-tor: " + missing + ": cannot write the DXF file\n"},
+       "kevrano-tor: " + missing + ": cannot write: No such file or directory\n"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.command + " " + c.output);

@@ -18,8 +18,10 @@
 #include "textio/checked.h"
 #include "torfile/mesh.h"
 #include "torfile/outline.h"
+#include "tortool/arguments.h"
 #include "tortool/cli_support.h"
 #include "tortool/exit_status.h"
+#include "tortool/output_files.h"
 #include "tortool/svg_text.h"
 
 namespace tortool {
@@ -155,7 +157,13 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
         << " fullwave --help)\n";
     return kExitUsage;
   };
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  std::vector<std::string> given = args;
+  const bool asks_help = std::any_of(
+      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
+  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
+    return bad(*fault);
+  }
+  std::vector<std::string> reversed(given.rbegin(), given.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
@@ -180,14 +188,8 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
     return bad("--feed-q must lie in (0, 1000]");
   }
   // The pattern table and its drawing never replace the lens, nor each other
-  for (const auto& [option, written] :
-       {std::pair{"--csv", &csv_path}, std::pair{"--svg", &svg_path}}) {
-    if (!written->empty() && path != kStandardInput && SameFile(*written, path)) {
-      return bad(std::string(option) + " names the tor file being simulated");
-    }
-  }
-  if (!csv_path.empty() && !svg_path.empty() && SameFile(csv_path, svg_path)) {
-    return bad("--csv and --svg name the same file");
+  if (auto clash = OutputClash(path, {{"--csv", csv_path}, {"--svg", svg_path}})) {
+    return bad(*clash);
   }
 
   // The lens, read strictly and checked
@@ -240,12 +242,15 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
   report.ray_trace = fullwave::RayTraceFigures{go->directivity, go->beam.half_power_width_deg,
                                                go->beam.first_null_deg, go->beam.first_sidelobe_db};
   report.seconds = seconds;
-  if (!csv_path.empty() && !WriteTextFile(csv_path, fullwave::PatternCsv(result))) {
-    return FileError(err, csv_path, std::string("cannot write: ") + std::strerror(errno));
+  if (!csv_path.empty()) {
+    if (auto failed = WriteOutput(csv_path, fullwave::PatternCsv(result))) {
+      return FileError(err, csv_path, *failed);
+    }
   }
-  if (!svg_path.empty() &&
-      !WriteTextFile(svg_path, PatternSvg(result.figures, *go, DrawingTitle(path)))) {
-    return FileError(err, svg_path, std::string("cannot write: ") + std::strerror(errno));
+  if (!svg_path.empty()) {
+    if (auto failed = WriteOutput(svg_path, PatternSvg(result.figures, *go, DrawingTitle(path)))) {
+      return FileError(err, svg_path, *failed);
+    }
   }
   out << (json ? fullwave::ReportJson(report) : fullwave::ReportText(report));
   out.flush();

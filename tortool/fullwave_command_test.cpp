@@ -50,10 +50,10 @@ TEST(FullwaveCommand, BadCommandLinesStopBeforeAnythingIsRead) {
       {"resolution too coarse", {lens, "--wavelength", "1", "--resolution", "4"}, "--resolution"},
       {"csv over the lens",
        {lens, "--wavelength", "1", "--csv", lens},
-       "--csv names the tor file being simulated"},
+       "the tor file '" + lens + "' and --csv '" + lens + "' are the same file"},
       {"svg and csv one file",
        {lens, "--wavelength", "1", "--csv", out, "--svg", out},
-       "--csv and --svg name the same file"},
+       "--csv '" + out + "' and --svg '" + out + "' are the same file"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -1,0 +1,53 @@
+#include "tortool/arguments.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "textio/arguments.h"
+
+namespace tortool {
+
+std::vector<std::string> ValueOptions(const CLI::App& command) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : command.get_options()) {
+    if (option->get_expected_max() <= 0 || option->get_type_size_max() <= 0) continue;  // a flag
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+  }
+  return names;
+}
+
+std::optional<std::string> CheckArguments(std::vector<std::string>& args,
+                                          const std::vector<std::string>& value_options) {
+  std::vector<std::string> checked;
+  std::vector<std::string> operands;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      for (std::size_t k = i + 1; k < args.size(); ++k) {
+        operands.push_back(args[k]);
+        checked.push_back(textio::LooksLikeOption(args[k]) ? "./" + args[k] : args[k]);
+      }
+      break;
+    }
+    checked.push_back(arg);
+    if (std::find(value_options.begin(), value_options.end(), arg) != value_options.end()) {
+      if (i + 1 < args.size() && textio::LooksLikeOption(args[i + 1])) {
+        return arg + " needs a value; '" + args[i + 1] + "' is an option, not its value (write " +
+               arg + "=" + args[i + 1] + " for a value that begins with a dash)";
+      }
+      if (i + 1 < args.size()) checked.push_back(args[++i]);
+      continue;
+    }
+    if (!textio::LooksLikeOption(arg)) operands.push_back(arg);
+  }
+  if (operands.size() > 1) {
+    std::string line = operands.size() == 2 ? "unexpected argument" : "unexpected arguments";
+    for (std::size_t k = 1; k < operands.size(); ++k) line += " '" + operands[k] + "'";
+    return line + ": one tor file at a time";
+  }
+  args = std::move(checked);
+  return std::nullopt;
+}
+
+}  // namespace tortool
