@@ -33,8 +33,11 @@ std::optional<std::string> CheckArguments(std::vector<std::string>& args,
     checked.push_back(arg);
     if (std::find(value_options.begin(), value_options.end(), arg) != value_options.end()) {
       if (i + 1 < args.size() && textio::LooksLikeOption(args[i + 1])) {
+        // A long option takes its value after '=', a short one right after its letter.
+        const std::string joined =
+            arg.rfind("--", 0) == 0 ? arg + "=" + args[i + 1] : arg + args[i + 1];
         return arg + " needs a value; '" + args[i + 1] + "' is an option, not its value (write " +
-               arg + "=" + args[i + 1] + " for a value that begins with a dash)";
+               joined + " for a value that begins with a dash)";
       }
       if (i + 1 < args.size()) checked.push_back(args[++i]);
       continue;
