@@ -57,7 +57,9 @@ case $mode in
     # warning but the placeholder contact address (README, Installing).
     if command -v lintian >/dev/null; then
       status=0
-      lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
+      # lintian leaves cache folders in TMPDIR: give it one inside the scratch folder.
+      mkdir "$scratch/lintian-tmp"
+      TMPDIR="$scratch/lintian-tmp" lintian --fail-on error,warning --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
         "$1" >"$scratch/lintian.log" 2>&1 || status=$?
       grep -v 'root privileges' "$scratch/lintian.log" || true
       [ "$status" -eq 0 ] || { echo "lintian found faults in the package"; exit 1; }
