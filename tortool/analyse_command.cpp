@@ -181,21 +181,7 @@ int RunAnalyse(const std::vector<std::string>& args, std::istream& in, std::ostr
                                          "--feed-pattern", "--coating"})) {
     return bad(*twice + " is given more than once: give it once");
   }
-  std::vector<std::string> given = args;
-  const bool asks_help = std::any_of(
-      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
-  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
-    return bad(*fault);
-  }
-  std::vector<std::string> reversed(given.rbegin(), given.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return kExitOk;
-  } catch (const CLI::ParseError& e) {
-    return bad(e.what());
-  }
+  if (const auto status = ParseCommand(app, args, out, bad)) return *status;
   std::string response_error;
   if (!CheckResponseOptions(response_options, &response_error)) return bad(response_error);
   if (wavelength->count() == 0 && ghz->count() == 0 && !Sweeping(response_options)) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "textio/arguments.h"
+#include "tortool/exit_status.h"
 
 namespace tortool {
 
@@ -50,6 +51,28 @@ std::optional<std::string> CheckArguments(std::vector<std::string>& args,
     return line + ": one tor file at a time";
   }
   args = std::move(checked);
+  return std::nullopt;
+}
+
+std::optional<int> ParseCommand(CLI::App& app, const std::vector<std::string>& args,
+                                std::ostream& out,
+                                const std::function<int(const std::string&)>& bad) {
+  std::vector<std::string> given = args;
+  const bool asks_help = std::any_of(
+      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
+  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
+    return bad(*fault);
+  }
+  // The parser takes its arguments last first.
+  std::vector<std::string> reversed(given.rbegin(), given.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    return bad(e.what());
+  }
   return std::nullopt;
 }
 

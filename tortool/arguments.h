@@ -6,7 +6,9 @@
 // given another option as its value (`--csv --svg x.svg`), operands beyond the
 // one tor file, and `--`, after which every argument is an operand.
 
+#include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,14 @@ std::vector<std::string> ValueOptions(const CLI::App& command);
 /// first fault in the order given.
 std::optional<std::string> CheckArguments(std::vector<std::string>& args,
                                           const std::vector<std::string>& value_options);
+
+/// Checks `args` (above) and hands them to `app`'s parser. Returns nothing
+/// when the command goes on; otherwise the exit status: after printing the
+/// help to `out` (kExitOk), or what `bad` returns for the one-line message of
+/// a fault.
+std::optional<int> ParseCommand(CLI::App& app, const std::vector<std::string>& args,
+                                std::ostream& out,
+                                const std::function<int(const std::string&)>& bad);
 
 }  // namespace tortool
 

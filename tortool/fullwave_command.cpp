@@ -157,21 +157,7 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
         << " fullwave --help)\n";
     return kExitUsage;
   };
-  std::vector<std::string> given = args;
-  const bool asks_help = std::any_of(
-      args.begin(), args.end(), [](const std::string& a) { return a == "-h" || a == "--help"; });
-  if (auto fault = asks_help ? std::nullopt : CheckArguments(given, ValueOptions(app))) {
-    return bad(*fault);
-  }
-  std::vector<std::string> reversed(given.rbegin(), given.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return kExitOk;
-  } catch (const CLI::ParseError& e) {
-    return bad(e.what());
-  }
+  if (const auto status = ParseCommand(app, args, out, bad)) return *status;
   if (by_wavelength->count() == 0 && by_frequency->count() == 0) {
     return bad("give --wavelength or --frequency");
   }
