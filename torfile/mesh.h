@@ -53,6 +53,10 @@ inline constexpr std::array<std::string_view, 4> kUnitNames{"in", "ft", "mm", "m
 /// Millimetres per unit, by units code - 1.
 inline constexpr std::array<double, 4> kMillimetresPerUnit{25.4, 304.8, 1.0, 1000.0};
 
+/// The speed of light as a free-space wavelength in millimetres times a
+/// frequency in GHz: the one conversion of the analysis commands.
+inline constexpr double kMillimetreGigahertz = 299.792458;
+
 /// True for the units codes the file can name: 1 in, 2 ft, 3 mm, 4 m.
 bool IsUnitsCode(int32_t code);
 /// The unit of a units code; throws std::invalid_argument outside 1..4.

@@ -26,8 +26,6 @@ using torfile::MillimetresPer;
 using torfile::UnitName;
 
 constexpr double kDeg = 180.0 / std::numbers::pi;
-/// Free-space wavelength in millimetres times frequency in GHz.
-constexpr double kLightMillimetreGhz = 299.792458;
 /// Half a unit in the fifth significant digit of a node, relative to the
 /// lens's extent.
 constexpr double kNodeRounding = 5e-5;
@@ -75,7 +73,7 @@ std::array<int32_t, 7> FateCounts(const Trace& trace) {
 }
 
 double FrequencyGhz(const AnalyseSetting& s) {
-  return kLightMillimetreGhz / (s.options.wavelength * MillimetresPer(s.unit));
+  return torfile::kMillimetreGigahertz / (s.options.wavelength * MillimetresPer(s.unit));
 }
 
 double EdgeTaperDb(const Trace& trace, const ApertureFigures& fig) {
@@ -86,7 +84,7 @@ double EdgeTaperDb(const Trace& trace, const ApertureFigures& fig) {
 
 std::optional<double> WavelengthOfFrequency(double ghz, LengthUnit unit) {
   if (!(ghz > 0.0) || !std::isfinite(ghz)) return std::nullopt;
-  const double wavelength = kLightMillimetreGhz / ghz / MillimetresPer(unit);
+  const double wavelength = torfile::kMillimetreGigahertz / ghz / MillimetresPer(unit);
   if (!(wavelength > 0.0) || !std::isfinite(wavelength)) return std::nullopt;
   return wavelength;
 }
@@ -119,13 +117,14 @@ std::vector<std::string> Warnings(const Trace& trace, const ApertureFigures& fig
   std::vector<std::string> lines;
   const ZoneSampling& s = fig.sampling;
   if (s.rays_needed > 0) {
-    const std::string gets = s.fewest_rays == 0   ? "no ray"
-                             : s.fewest_rays == 1 ? "only 1 ray"
-                                                  : "only " + std::to_string(s.fewest_rays) + " rays";
+    const std::string gets = s.fewest_rays == 0 ? "no ray"
+                             : s.fewest_rays == 1
+                                 ? "only 1 ray"
+                                 : "only " + std::to_string(s.fewest_rays) + " rays";
     std::string line = "warning: zone " + std::to_string(s.sparse_zone + 1) +
-                       " from the axis gets " + gets + " of " +
-                       std::to_string(trace.rays.size()) + " (each zone needs " +
-                       std::to_string(kRaysPerZone) + " for its figures to hold): ";
+                       " from the axis gets " + gets + " of " + std::to_string(trace.rays.size()) +
+                       " (each zone needs " + std::to_string(kRaysPerZone) +
+                       " for its figures to hold): ";
     line += s.rays_needed <= 100001
                 ? "--rays " + std::to_string(s.rays_needed) + " would do"
                 : "more rays than --rays allows would be needed; the figures are rough";
@@ -153,8 +152,8 @@ std::string SummaryText(const AnalyseSetting& setting, const Trace& trace,
   }
   const Efficiencies& e = fig.efficiency;
   auto budget = [](double x) { return Fixed(x, 4) + "  " + Db(x); };
-  std::string text = OneLine(setting.shown) + ": lens analysed at wavelength " +
-                     Sig(o.wavelength) + " " + unit + " (" + Sig(FrequencyGhz(setting)) +
+  std::string text = OneLine(setting.shown) + ": lens analysed at wavelength " + Sig(o.wavelength) +
+                     " " + unit + " (" + Sig(FrequencyGhz(setting)) +
                      " GHz), n = " + Sig(trace.index) + "\n";
   if (o.feed_pattern) {
     // The level of each plane at the lens edge, below its level on the axis
@@ -192,14 +191,15 @@ std::string SummaryText(const AnalyseSetting& setting, const Trace& trace,
   text += SummaryRow("phase", budget(e.phase));
   text += SummaryRow("blockage", budget(e.blockage));
   text += SummaryRow("reflection", budget(e.reflection));
-  text += SummaryRow("dielectric loss", budget(e.dielectric) + " (tan delta " + Sig(o.tan_delta) + ")");
+  text +=
+      SummaryRow("dielectric loss", budget(e.dielectric) + " (tan delta " + Sig(o.tan_delta) + ")");
   if (o.feed_pattern) text += SummaryRow("cross-polar", budget(e.cross_polar));
   text += SummaryRow("aperture efficiency", budget(e.aperture));
   text += SummaryRow("gain", Db(fig.gain) + "i, every loss counted; uniform aperture of diameter " +
                                  Sig(2.0 * fig.aperture_radius) + " " + unit + ": " +
                                  Db(fig.uniform_gain) + "i");
-  text += SummaryRow("directivity",
-                     Db(fig.directivity) + "i, the gain without the dielectric loss");
+  text +=
+      SummaryRow("directivity", Db(fig.directivity) + "i, the gain without the dielectric loss");
   text += SummaryRow("half-power beamwidth", Fixed(fig.beam.half_power_width_deg, 3) + " deg");
   text += SummaryRow("first null", fig.beam.first_null_deg
                                        ? Fixed(*fig.beam.first_null_deg, 3) + " deg"
@@ -209,14 +209,15 @@ std::string SummaryText(const AnalyseSetting& setting, const Trace& trace,
                                            : std::string("none within 12 wavelengths/diameter"));
   const PowerShares& p = fig.power;
   text += SummaryRow("feed power", "transmitted " + Fixed(p.transmitted, 4) + ", reflected " +
-                                       Fixed(p.reflected, 4) + ", absorbed " + Fixed(p.absorbed, 4) +
-                                       ", blocked " + Fixed(p.blocked, 4) + ", spilled " +
-                                       Fixed(p.spilled, 4) +
+                                       Fixed(p.reflected, 4) + ", absorbed " +
+                                       Fixed(p.absorbed, 4) + ", blocked " + Fixed(p.blocked, 4) +
+                                       ", spilled " + Fixed(p.spilled, 4) +
                                        (p.missed > 0.0 ? ", missed " + Fixed(p.missed, 4) : ""));
   return text;
 }
 
-std::string JsonText(const AnalyseSetting& setting, const Trace& trace, const ApertureFigures& fig) {
+std::string JsonText(const AnalyseSetting& setting, const Trace& trace,
+                     const ApertureFigures& fig) {
   const std::string u(UnitName(setting.unit));
   const AnalysisOptions& o = setting.options;
   const std::array<int32_t, 7> fates = FateCounts(trace);
@@ -236,9 +237,13 @@ std::string JsonText(const AnalyseSetting& setting, const Trace& trace, const Ap
   j["tan_delta"] = Value(o.tan_delta);
   j["rays_traced"] = trace.rays.size();
   j["rays_through"] = fig.transmitted_rays;
-  constexpr std::array<const char*, 7> kFateKeys = {
-      "", "rays_missed", "rays_zone_step", "rays_rim", "rays_met_lens_again",
-      "rays_total_reflection", "rays_turned_back"};
+  constexpr std::array<const char*, 7> kFateKeys = {"",
+                                                    "rays_missed",
+                                                    "rays_zone_step",
+                                                    "rays_rim",
+                                                    "rays_met_lens_again",
+                                                    "rays_total_reflection",
+                                                    "rays_turned_back"};
   for (std::size_t k = 1; k < fates.size(); ++k) j[kFateKeys[k]] = fates[k];
   j["rms_phase_error_deg"] = Value(fig.rms_phase_error_deg);
   j["peak_phase_error_deg"] = Value(fig.peak_phase_error_deg);
@@ -292,11 +297,10 @@ std::string CsvText(const Trace& trace, const ApertureFigures& fig) {
     for (const double x : {r.entry.z, r.entry.r, r.exit.z, r.exit.r}) text += "," + number(x);
     text += "," + std::to_string(r.entry_zone) + "," + std::to_string(r.exit_zone);
     for (const double x :
-         {r.exit_angle * kDeg, t.exit_angle * kDeg, t.exit_radius, t.path_to_exit,
-          t.path_to_plane, t.plane_radius, r.length_in_lens, t.phase_error_deg, r.entry_face.te,
-          r.entry_face.tm, r.entry_face.Mean(), r.exit_face.te, r.exit_face.tm,
-          r.exit_face.Mean(), t.loss_factor, t.feed_power, t.exit_power, t.tube_inner,
-          t.tube_outer}) {
+         {r.exit_angle * kDeg, t.exit_angle * kDeg, t.exit_radius, t.path_to_exit, t.path_to_plane,
+          t.plane_radius, r.length_in_lens, t.phase_error_deg, r.entry_face.te, r.entry_face.tm,
+          r.entry_face.Mean(), r.exit_face.te, r.exit_face.tm, r.exit_face.Mean(), t.loss_factor,
+          t.feed_power, t.exit_power, t.tube_inner, t.tube_outer}) {
       text += "," + number(x);
     }
     text += "\n";

@@ -30,7 +30,6 @@ namespace {
 using optics::ApertureFigures;
 
 constexpr double kDeg = 180.0 / std::numbers::pi;
-constexpr double kSpeedOfLightMmGhz = 299.792458;  // mm · GHz
 
 constexpr std::string_view kConventions =
     "Conventions: as for analyse. The feed is a Huygens source (electric and\n"
@@ -185,7 +184,7 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
   const torfile::Mesh& file = lens.file;
   const torfile::Outline& outline = *lens.check.outline;
   if (by_frequency->count() > 0)
-    wavelength = kSpeedOfLightMmGhz / frequency / torfile::MillimetresPer(file.unit);
+    wavelength = torfile::kMillimetreGigahertz / frequency / torfile::MillimetresPer(file.unit);
 
   // The ray trace for the same lens and feed (which also fixes Q from the taper)
   std::string error;
@@ -195,7 +194,8 @@ int RunFullwave(const std::vector<std::string>& args, std::istream& in, std::ost
   go_options.wavelength = wavelength;
   go_options.edge_taper_db = taper_db;
   if (q->count() > 0) go_options.feed_q = feed_q;
-  const std::optional<ApertureFigures> go = optics::ComputeApertureFigures(*trace, go_options, &error);
+  const std::optional<ApertureFigures> go =
+      optics::ComputeApertureFigures(*trace, go_options, &error);
   if (!go) return FileError(err, shown, error);
 
   // The full-wave run, with a progress line every few periods

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-
 #include <nlohmann/json.hpp>
 
 #include "tortool/analyse_report.h"
@@ -47,8 +46,7 @@ std::string BandText(const optics::GainBand& band) {
   };
   std::string text = edge(band.lower) + " to " + edge(band.upper);
   if (const std::optional<double> width = band.WidthPercent()) {
-    text += ": " + Dec(*width, 2) + " % of " +
-            Dec(0.5 * (*band.lower + *band.upper), 3) + " GHz";
+    text += ": " + Dec(*width, 2) + " % of " + Dec(0.5 * (*band.lower + *band.upper), 3) + " GHz";
   } else {
     text += ": the band reaches beyond the sweep";
   }
@@ -58,11 +56,11 @@ std::string BandText(const optics::GainBand& band) {
 }  // namespace
 
 double WavelengthOf(double frequency_ghz, double millimetres_per_unit) {
-  return kMillimetreGigahertz / frequency_ghz / millimetres_per_unit;
+  return torfile::kMillimetreGigahertz / frequency_ghz / millimetres_per_unit;
 }
 
 double FrequencyOf(double wavelength, double millimetres_per_unit) {
-  return kMillimetreGigahertz / (wavelength * millimetres_per_unit);
+  return torfile::kMillimetreGigahertz / (wavelength * millimetres_per_unit);
 }
 
 std::optional<SweepResult> SweepLens(const optics::Trace& trace,
@@ -132,9 +130,8 @@ std::string SweepText(const SweepResult& sweep, std::string_view shown, std::str
   std::string text = OneLine(shown) + ": lens analysed at " + std::to_string(sweep.rows.size()) +
                      " frequencies\n" + names + "\n" + units + "\n";
   for (const SweepRow& row : sweep.rows) {
-    std::vector<std::string> cells{Dec(row.frequency_ghz, 3),
-                                   Sig(row.wavelength, 5), Level(row.gain_db),
-                                   Level(row.directivity_db)};
+    std::vector<std::string> cells{Dec(row.frequency_ghz, 3), Sig(row.wavelength, 5),
+                                   Level(row.gain_db), Level(row.directivity_db)};
     for (const double x : Terms(row, sweep.cross_polar)) cells.push_back(Dec(x, 4));
     cells.push_back(Dec(row.rms_phase_error_deg, 2));
     for (std::size_t k = 0; k < cells.size(); ++k) {
@@ -145,8 +142,8 @@ std::string SweepText(const SweepResult& sweep, std::string_view shown, std::str
   }
   const optics::SweepFigures& f = sweep.figures;
   text += "\n";
-  text += SummaryRow("peak gain", Dec(f.peak_gain_db, 2) + " dBi" + " at " +
-                                      Dec(f.peak_frequency, 3) + " GHz");
+  text += SummaryRow("peak gain",
+                     Dec(f.peak_gain_db, 2) + " dBi" + " at " + Dec(f.peak_frequency, 3) + " GHz");
   text += SummaryRow("1 dB gain bandwidth", BandText(f.band_1db));
   text += SummaryRow("3 dB gain bandwidth", BandText(f.band_3db));
   return text;

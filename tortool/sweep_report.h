@@ -20,9 +20,6 @@
 
 namespace tortool {
 
-/// The speed of light times one nanosecond, in millimetres: λ (mm) = this / f (GHz).
-inline constexpr double kMillimetreGigahertz = 299.792458;
-
 /// The free-space wavelength of `frequency_ghz` in a unit of `millimetres_per_unit` mm.
 double WavelengthOf(double frequency_ghz, double millimetres_per_unit);
 /// The frequency in GHz of a wavelength in that unit.
@@ -42,7 +39,7 @@ struct SweepRow {
 struct SweepResult {
   std::vector<SweepRow> rows;  // in the order swept
   optics::SweepFigures figures;
-  bool cross_polar = false;  // a measured feed: the table shows its co-polar share
+  bool cross_polar = false;           // a measured feed: the table shows its co-polar share
   std::vector<std::string> warnings;  // of the first frequency (zone sampling, folded tubes)
 };
 
