@@ -195,27 +195,28 @@ bool ThinnerMayHelp(ShapedStatus status) {
   return status == ShapedStatus::kGrazingEntry || status == ShapedStatus::kFaceTurnsBack;
 }
 
-bool GivesLens(ShapedLensSpec spec, double thickness) {
-  spec.centre_thickness = thickness;
-  return TraceShapedFaces(spec, {0.0, spec.edge_angle}).status == ShapedStatus::kOk;
+bool GivesLens(ShapedLensRequest request, double thickness) {
+  request.centre_thickness = thickness;
+  return TraceShapedFaces(request, {0.0, request.edge_angle}).status == ShapedStatus::kOk;
 }
 
-// The thickness nearest `spec`'s, on one side of it (`factor` above 1 looks
+// The thickness nearest `request`'s, on one side of it (`factor` above 1 looks
 // thicker, below 1 thinner), that gives a lens: steps of `factor` out to
 // `bound`, then bisection of the last step to a relative 1e-7. Feasible
 // thicknesses need not form one interval (a mapping can ask for grazing
 // incidence over a middle range), hence the walk rather than bisection alone.
-std::optional<double> NearestThickness(const ShapedLensSpec& spec, double factor, double bound) {
-  double fails = spec.centre_thickness, gives = fails;
+std::optional<double> NearestThickness(const ShapedLensRequest& request, double factor,
+                                       double bound) {
+  double fails = request.centre_thickness, gives = fails;
   for (;;) {
     gives = fails * factor;
     if (factor > 1.0 ? gives > bound : gives < bound) return std::nullopt;
-    if (GivesLens(spec, gives)) break;
+    if (GivesLens(request, gives)) break;
     fails = gives;
   }
   while (std::abs(gives - fails) > 1e-7 * gives) {
     const double mid = 0.5 * (fails + gives);
-    (GivesLens(spec, mid) ? gives : fails) = mid;
+    (GivesLens(request, mid) ? gives : fails) = mid;
   }
   return gives;
 }
@@ -244,54 +245,54 @@ std::optional<double> ShapedFeedQ(double taper_db, double edge_angle) {
   return q;
 }
 
-std::string ShapedInputProblem(const ShapedLensSpec& spec, int rays) {
-  if (!(spec.eps > 1.0) || !std::isfinite(spec.eps)) {
+std::string ShapedInputProblem(const ShapedLensRequest& request, int rays) {
+  if (!(request.eps > 1.0) || !std::isfinite(request.eps)) {
     return "the dielectric constant must be greater than 1";
   }
-  if (!(spec.feed_distance > 0.0) || !std::isfinite(spec.feed_distance)) {
+  if (!(request.feed_distance > 0.0) || !std::isfinite(request.feed_distance)) {
     return "the feed distance must be greater than 0";
   }
-  if (!(spec.centre_thickness > 0.0) || !std::isfinite(spec.centre_thickness)) {
+  if (!(request.centre_thickness > 0.0) || !std::isfinite(request.centre_thickness)) {
     return "the thickness must be greater than 0";
   }
-  if (!(spec.edge_angle > 0.0 && spec.edge_angle < std::numbers::pi / 2)) {
+  if (!(request.edge_angle > 0.0 && request.edge_angle < std::numbers::pi / 2)) {
     return "the edge angle must lie between 0 and 90 degrees";
   }
-  if (!(spec.tolerance >= 1e-15 && spec.tolerance <= 1e-3)) {
+  if (!(request.tolerance >= 1e-15 && request.tolerance <= 1e-3)) {
     return "the step tolerance must lie between 1e-15 and 1e-3";
   }
-  if (!spec.exit_height) return "no mapping is given";
-  const double edge = spec.exit_height(spec.edge_angle);
+  if (!request.exit_height) return "no mapping is given";
+  const double edge = request.exit_height(request.edge_angle);
   if (!(edge > 0.0) || !std::isfinite(edge)) return "the mapping puts the edge ray at no height";
   if (rays < kShapedMinRays || rays > kShapedMaxRays) return "the rays must number 2 to 3501";
   return "";
 }
 
-ShapedFaces TraceShapedFaces(const ShapedLensSpec& spec, const std::vector<double>& angles) {
+ShapedFaces TraceShapedFaces(const ShapedLensRequest& request, const std::vector<double>& angles) {
   ShapedFaces faces;
-  if (!ShapedInputProblem(spec, kShapedMinRays).empty() || angles.empty() ||
+  if (!ShapedInputProblem(request, kShapedMinRays).empty() || angles.empty() ||
       !(angles.front() >= 0.0) || !std::is_sorted(angles.begin(), angles.end())) {
     return faces;
   }
   Lens lens;
-  lens.n = std::sqrt(spec.eps);
-  lens.n2_less_1 = spec.eps - 1.0;
-  lens.axial_excess = (lens.n - 1.0) * spec.centre_thickness;
-  lens.g = &spec.exit_height;
-  lens.touch = 1e-4 * spec.feed_distance;
+  lens.n = std::sqrt(request.eps);
+  lens.n2_less_1 = request.eps - 1.0;
+  lens.axial_excess = (lens.n - 1.0) * request.centre_thickness;
+  lens.g = &request.exit_height;
+  lens.touch = 1e-4 * request.feed_distance;
 
-  const double tolerance = spec.tolerance * spec.feed_distance;
-  const double largest = spec.edge_angle / 200.0;  // keeps the outline check dense
-  const double smallest = spec.edge_angle * 1e-12;
+  const double tolerance = request.tolerance * request.feed_distance;
+  const double largest = request.edge_angle / 200.0;  // keeps the outline check dense
+  const double smallest = request.edge_angle * 1e-12;
   const auto stop = [&faces](ShapedStatus status, double theta) {
     faces.status = status;
     faces.failed_theta = theta;
     return faces;
   };
 
-  RayAt here = PlaceRay(lens, 0.0, spec.feed_distance);
+  RayAt here = PlaceRay(lens, 0.0, request.feed_distance);
   if (here.status != ShapedStatus::kOk) return stop(here.status, 0.0);
-  double theta = 0.0, r = spec.feed_distance, h = largest;
+  double theta = 0.0, r = request.feed_distance, h = largest;
   std::vector<ShapedRay> trail = {here.ray};
   for (const double target : angles) {
     while (theta < target) {
@@ -325,43 +326,45 @@ ShapedFaces TraceShapedFaces(const ShapedLensSpec& spec, const std::vector<doubl
     }
     faces.rays.push_back(here.ray);
   }
-  if (const auto fault = CheckShapedOutline(trail, 1e-9 * spec.feed_distance)) {
+  if (const auto fault = CheckShapedOutline(trail, 1e-9 * request.feed_distance)) {
     return stop(fault->status, fault->theta);
   }
   faces.status = ShapedStatus::kOk;
   return faces;
 }
 
-ShapedLens DesignShapedLens(const ShapedLensSpec& spec, int rays) {
+ShapedLens DesignShapedLens(const ShapedLensRequest& request, int rays) {
   ShapedLens lens;
-  lens.problem = ShapedInputProblem(spec, rays);
+  lens.problem = ShapedInputProblem(request, rays);
   if (!lens.problem.empty()) return lens;
   std::vector<double> angles(static_cast<std::size_t>(rays));
   for (std::size_t i = 0; i < angles.size(); ++i) {
-    angles[i] = spec.edge_angle * static_cast<double>(i) / static_cast<double>(rays - 1);
+    angles[i] = request.edge_angle * static_cast<double>(i) / static_cast<double>(rays - 1);
   }
-  angles.back() = spec.edge_angle;
-  ShapedFaces faces = TraceShapedFaces(spec, angles);
+  angles.back() = request.edge_angle;
+  ShapedFaces faces = TraceShapedFaces(request, angles);
   lens.status = faces.status;
   lens.failed_theta = faces.failed_theta;
   lens.steps = faces.steps;
   if (faces.status != ShapedStatus::kOk) {
     if (ThinnerMayHelp(faces.status)) {
-      lens.thinner = NearestThickness(spec, 1.0 / kThicknessWalk, 1e-3 * spec.feed_distance);
+      lens.thinner = NearestThickness(request, 1.0 / kThicknessWalk, 1e-3 * request.feed_distance);
     }
     if (ThickerMayHelp(faces.status)) {
-      lens.thicker = NearestThickness(
-          spec, kThicknessWalk, kThickestSearched * (spec.feed_distance + spec.centre_thickness));
+      lens.thicker =
+          NearestThickness(request, kThicknessWalk,
+                           kThickestSearched * (request.feed_distance + request.centre_thickness));
     }
     return lens;
   }
   lens.rays = std::move(faces.rays);
   // Paraxial focal length: g(θ)/θ = f·(1 + a·θ² + ...), Richardson over h and 2h
-  const double h = 1e-3 * spec.edge_angle;
-  const double f = (4.0 * spec.exit_height(h) / h - spec.exit_height(2.0 * h) / (2.0 * h)) / 3.0;
+  const double h = 1e-3 * request.edge_angle;
+  const double f =
+      (4.0 * request.exit_height(h) / h - request.exit_height(2.0 * h) / (2.0 * h)) / 3.0;
   const ShapedRay& edge = lens.rays.back();
   lens.paraxial_focal_length = f;
-  lens.sine_deviation = edge.outer_rho / (f * std::sin(spec.edge_angle)) - 1.0;
+  lens.sine_deviation = edge.outer_rho / (f * std::sin(request.edge_angle)) - 1.0;
   lens.edge_thickness = edge.outer_z - edge.inner_z;
   return lens;
 }

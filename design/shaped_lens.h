@@ -26,7 +26,7 @@
 // with û = (sin θ, cos θ), θ̂ = (cos θ, −sin θ) and t the unit vector from P1 to
 // P2; a denominator reaching 0 asks for grazing incidence. The equation is
 // integrated by the Dormand–Prince 5(4) pair, each step's local error in r
-// held below the spec's tolerance times F. The outer face then refracts every
+// held below the requested tolerance times F. The outer face then refracts every
 // ray along the axis by itself.
 
 #include <functional>
@@ -52,7 +52,7 @@ ExitHeight UniformMapping(double aperture_radius, double edge_angle, double feed
 std::optional<double> ShapedFeedQ(double taper_db, double edge_angle);
 
 /// What is asked of a shaped lens.
-struct ShapedLensSpec {
+struct ShapedLensRequest {
   double eps = 0.0;               // dielectric constant, greater than 1
   double feed_distance = 0.0;     // F: feed to the inner face on the axis
   double centre_thickness = 0.0;  // T: thickness on the axis
@@ -105,7 +105,7 @@ std::optional<OutlineFault> CheckShapedOutline(const std::vector<ShapedRay>& ray
 /// Synthesises both faces and returns them at `angles` (ascending, from 0 to
 /// the edge angle). Checks the outline between the asked angles too: the
 /// faces may neither meet nor turn back towards the axis anywhere.
-ShapedFaces TraceShapedFaces(const ShapedLensSpec& spec, const std::vector<double>& angles);
+ShapedFaces TraceShapedFaces(const ShapedLensRequest& request, const std::vector<double>& angles);
 
 /// A designed shaped lens and its figures.
 struct ShapedLens {
@@ -128,16 +128,16 @@ struct ShapedLens {
 inline constexpr int kShapedMinRays = 2;
 inline constexpr int kShapedMaxRays = 3501;
 
-/// What is out of range in `spec` with `rays` rows, or an empty string.
-std::string ShapedInputProblem(const ShapedLensSpec& spec, int rays);
+/// What is out of range in `request` with `rays` rows, or an empty string.
+std::string ShapedInputProblem(const ShapedLensRequest& request, int rays);
 
 /// Designs the lens with `rays` rows in equal steps of θ. A lens that does
 /// not exist comes back with its status and the nearest thicknesses that
 /// would give one.
-ShapedLens DesignShapedLens(const ShapedLensSpec& spec, int rays);
+ShapedLens DesignShapedLens(const ShapedLensRequest& request, int rays);
 
 /// One line saying why `lens` was refused (empty for a lens that exists);
-/// angles in degrees, lengths in the spec's unit.
+/// angles in degrees, lengths in the unit the lens was asked in.
 std::string ShapedRefusal(const ShapedLens& lens);
 
 }  // namespace design

@@ -13,14 +13,14 @@ constexpr double kDeg = std::numbers::pi / 180.0;
 const double kEdge = std::atan(0.5);  // edge point (10, 20) seen from the feed
 
 // n = 1.5, the lens of the worked examples: inner vertex at 20.
-ShapedLensSpec Spec(double thickness, double edge_angle, ExitHeight g, double feed = 20.0) {
-  ShapedLensSpec spec;
-  spec.eps = 2.25;
-  spec.feed_distance = feed;
-  spec.centre_thickness = thickness;
-  spec.edge_angle = edge_angle;
-  spec.exit_height = std::move(g);
-  return spec;
+ShapedLensRequest Request(double thickness, double edge_angle, ExitHeight g, double feed = 20.0) {
+  ShapedLensRequest request;
+  request.eps = 2.25;
+  request.feed_distance = feed;
+  request.centre_thickness = thickness;
+  request.edge_angle = edge_angle;
+  request.exit_height = std::move(g);
+  return request;
 }
 
 // Closed forms for n = 1.5: the hyperbola r = (n−1)F/(n cos θ − 1) behind a
@@ -56,7 +56,7 @@ TEST(ShapedLensTest, WorkedExamples) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    const ShapedFaces faces = TraceShapedFaces(Spec(c.thickness, c.theta, c.g), {0.0, c.theta});
+    const ShapedFaces faces = TraceShapedFaces(Request(c.thickness, c.theta, c.g), {0.0, c.theta});
     ASSERT_EQ(ShapedStatus::kOk, faces.status);
     const ShapedRay& ray = faces.rays.back();
     EXPECT_NEAR(c.rho1, ray.inner_rho, 6e-6);
@@ -72,19 +72,19 @@ TEST(ShapedLensTest, WorkedExamples) {
 TEST(ShapedLensTest, SpecialMappingsGiveTheClosedForms) {
   struct Case {
     const char* name;
-    ShapedLensSpec spec;
+    ShapedLensRequest request;
     double (*inner_r)(double);  // distance of the inner point from the feed
     double (*outer_r)(double);  // of the outer point; 0: the flat face z = F + T
   };
   const Case kCases[] = {
-      {"hyperbola, flat outer face at 20.27864", Spec(5.0, kEdge, kHyperbolic, kHyperbolaF),
+      {"hyperbola, flat outer face at 20.27864", Request(5.0, kEdge, kHyperbolic, kHyperbolaF),
        Hyperbola, nullptr},
-      {"sphere r0 20 and ellipse", Spec(5.0, kEdge, kElliptic), [](double) { return 20.0; },
+      {"sphere r0 20 and ellipse", Request(5.0, kEdge, kElliptic), [](double) { return 20.0; },
        Ellipse},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    const ShapedLens lens = DesignShapedLens(c.spec, 41);
+    const ShapedLens lens = DesignShapedLens(c.request, 41);
     ASSERT_EQ(ShapedStatus::kOk, lens.status);
     for (const ShapedRay& ray : lens.rays) {
       const double s = std::sin(ray.theta), k = std::cos(ray.theta);
@@ -105,25 +105,25 @@ TEST(ShapedLensTest, SpecialMappingsGiveTheClosedForms) {
 TEST(ShapedLensTest, FiguresOfTheLens) {
   struct Case {
     const char* name;
-    ShapedLensSpec spec;
+    ShapedLensRequest request;
     double focal_length, deviation, edge_thickness;
   };
   const double edge = 26.565 * kDeg;
   const double c13 = std::pow(std::cos(edge), 13.0);
   const Case kCases[] = {
-      {"sine", Spec(7.0, edge, SineMapping(10.73311, edge)), 10.73311 / std::sin(edge), 0.0,
+      {"sine", Request(7.0, edge, SineMapping(10.73311, edge)), 10.73311 / std::sin(edge), 0.0,
        23.18200 - 21.20002},
-      {"hyperbola", Spec(5.0, kEdge, kHyperbolic, kHyperbolaF), kHyperbolaF,
+      {"hyperbola", Request(5.0, kEdge, kHyperbolic, kHyperbolaF), kHyperbolaF,
        0.5 / (1.5 * std::cos(kEdge) - 1.0) - 1.0, 0.278640},
-      {"sphere and ellipse", Spec(5.0, kEdge, kElliptic), 25.0, 0.5 / (1.5 - std::cos(kEdge)) - 1.0,
-       (Ellipse(kEdge) - 20.0) * std::cos(kEdge)},
-      {"uniform, Q 6", Spec(10.7, edge, UniformMapping(11.0, edge, 6.0)),
+      {"sphere and ellipse", Request(5.0, kEdge, kElliptic), 25.0,
+       0.5 / (1.5 - std::cos(kEdge)) - 1.0, (Ellipse(kEdge) - 20.0) * std::cos(kEdge)},
+      {"uniform, Q 6", Request(10.7, edge, UniformMapping(11.0, edge, 6.0)),
        11.0 * std::sqrt(6.5 / (1.0 - c13)),
        1.0 / (std::sqrt(6.5 / (1.0 - c13)) * std::sin(edge)) - 1.0, 22.84642 - 17.62613},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    const ShapedLens lens = DesignShapedLens(c.spec, 11);
+    const ShapedLens lens = DesignShapedLens(c.request, 11);
     ASSERT_EQ(ShapedStatus::kOk, lens.status);
     EXPECT_NEAR(c.focal_length, lens.paraxial_focal_length, 1e-6);
     EXPECT_NEAR(c.deviation, lens.sine_deviation, 1e-6);
@@ -139,7 +139,7 @@ TEST(ShapedLensTest, FiguresOfTheLens) {
 TEST(ShapedLensTest, RefusalsNameTheFailureAndTheThicknessThatDoes) {
   struct Case {
     const char* name;
-    ShapedLensSpec spec;
+    ShapedLensRequest request;
     ShapedStatus status;
     double failed_deg;          // < 0: not checked
     double thinner;             // 0: none; < 0: one, value not checked
@@ -148,19 +148,19 @@ TEST(ShapedLensTest, RefusalsNameTheFailureAndTheThicknessThatDoes) {
   const double edge = 26.565 * kDeg;
   const double kMeet = kHyperbolaF + 4.0 - 1e-4 * kHyperbolaF;
   const Case kCases[] = {
-      {"sine, too thin (6.64 needed)", Spec(6.0, edge, kSine24),
+      {"sine, too thin (6.64 needed)", Request(6.0, edge, kSine24),
        ShapedStatus::kExitTotallyReflected, -1.0, 0.0, 6.64, 5e-3},
-      {"uniform Q 6, too thin (10.16 needed)", Spec(10.0, edge, UniformMapping(11.0, edge, 6.0)),
+      {"uniform Q 6, too thin (10.16 needed)", Request(10.0, edge, UniformMapping(11.0, edge, 6.0)),
        ShapedStatus::kExitTotallyReflected, -1.0, 0.0, 10.16, 5e-3},
-      {"hyperbola, flat face behind the inner face", Spec(4.0, kEdge, kHyperbolic, kHyperbolaF),
+      {"hyperbola, flat face behind the inner face", Request(4.0, kEdge, kHyperbolic, kHyperbolaF),
        ShapedStatus::kFacesMeet, std::acos(kMeet / (1.5 * kMeet - 0.5 * kHyperbolaF)) / kDeg, 0.0,
        4.72136 + 1e-4 * kHyperbolaF, 1e-4},
-      {"sine at 10: grazing entry between two working ranges", Spec(10.0, edge, kSine24),
+      {"sine at 10: grazing entry between two working ranges", Request(10.0, edge, kSine24),
        ShapedStatus::kGrazingEntry, -1.0, -1.0, -1.0, 0.0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    const ShapedLens lens = DesignShapedLens(c.spec, 11);
+    const ShapedLens lens = DesignShapedLens(c.request, 11);
     EXPECT_EQ(c.status, lens.status);
     EXPECT_TRUE(lens.rays.empty());
     if (c.failed_deg >= 0.0) {
@@ -173,9 +173,9 @@ TEST(ShapedLensTest, RefusalsNameTheFailureAndTheThicknessThatDoes) {
     }
     // Each thickness named gives a lens, one a step of 1e-3 nearer does not
     const auto gives = [&c](double thickness) {
-      ShapedLensSpec spec = c.spec;
-      spec.centre_thickness = thickness;
-      return DesignShapedLens(spec, 11).status == ShapedStatus::kOk;
+      ShapedLensRequest request = c.request;
+      request.centre_thickness = thickness;
+      return DesignShapedLens(request, 11).status == ShapedStatus::kOk;
     };
     EXPECT_TRUE(!lens.thinner || (gives(*lens.thinner) && !gives(*lens.thinner * 1.001)));
     EXPECT_TRUE(!lens.thicker || (gives(*lens.thicker) && !gives(*lens.thicker * 0.999)));
@@ -183,7 +183,7 @@ TEST(ShapedLensTest, RefusalsNameTheFailureAndTheThicknessThatDoes) {
   EXPECT_EQ(
       "no lens: the centre is too thin for the mapping, the ray at 24.644 deg would be totally "
       "reflected at the outer face; a thickness of at least 10.1590 would do",
-      ShapedRefusal(DesignShapedLens(Spec(10.0, edge, UniformMapping(11.0, edge, 6.0)), 11)));
+      ShapedRefusal(DesignShapedLens(Request(10.0, edge, UniformMapping(11.0, edge, 6.0)), 11)));
 }
 
 // The outline check on hand-made rays (θ, ρ1, z1, ρ2, z2): the axis ray first.

@@ -87,14 +87,15 @@ class RecordFile {
 // The two faces of the lens at 3M + 1 equal steps of feed angle, M the
 // fewest cubic segments giving at least as many nodes as the profile has
 // rows (the nodes are the rows when rays − 1 is a multiple of 3).
-std::optional<tor::ZonedOutline> OutlineOf(const design::ShapedLensSpec& spec, int32_t rays) {
+std::optional<tor::ZonedOutline> OutlineOf(const design::ShapedLensRequest& request, int32_t rays) {
   const int32_t segments = std::max(1, (rays - 1 + 2) / 3);
   std::vector<double> angles(static_cast<std::size_t>(3 * segments + 1));
   for (std::size_t j = 0; j < angles.size(); ++j) {
-    angles[j] = spec.edge_angle * static_cast<double>(j) / static_cast<double>(angles.size() - 1);
+    angles[j] =
+        request.edge_angle * static_cast<double>(j) / static_cast<double>(angles.size() - 1);
   }
-  angles.back() = spec.edge_angle;
-  const design::ShapedFaces faces = design::TraceShapedFaces(spec, angles);
+  angles.back() = request.edge_angle;
+  const design::ShapedFaces faces = design::TraceShapedFaces(request, angles);
   if (faces.status != design::ShapedStatus::kOk) return std::nullopt;
   std::vector<torfile::Node> feed, radiation;
   for (const design::ShapedRay& ray : faces.rays) {
@@ -122,20 +123,20 @@ std::optional<double> ShapedFeedQOf(const LensDesign& lens) {
                              static_cast<double>(shaped.edge_angle_deg) * kDegree);
 }
 
-design::ShapedLensSpec ShapedSpecOf(const LensDesign& lens) {
+design::ShapedLensRequest ShapedRequestOf(const LensDesign& lens) {
   const ShapedDesign& shaped = *lens.shaped;
-  design::ShapedLensSpec spec;
-  spec.eps = static_cast<double>(lens.eps);
-  spec.feed_distance = static_cast<double>(shaped.feed_distance);
-  spec.centre_thickness = static_cast<double>(shaped.thickness);
-  spec.edge_angle = static_cast<double>(shaped.edge_angle_deg) * kDegree;
+  design::ShapedLensRequest request;
+  request.eps = static_cast<double>(lens.eps);
+  request.feed_distance = static_cast<double>(shaped.feed_distance);
+  request.centre_thickness = static_cast<double>(shaped.thickness);
+  request.edge_angle = static_cast<double>(shaped.edge_angle_deg) * kDegree;
   const auto radius = static_cast<double>(lens.radius);
   if (shaped.sine) {
-    spec.exit_height = design::SineMapping(radius, spec.edge_angle);
+    request.exit_height = design::SineMapping(radius, request.edge_angle);
   } else if (const auto q = ShapedFeedQOf(lens)) {
-    spec.exit_height = design::UniformMapping(radius, spec.edge_angle, *q);
+    request.exit_height = design::UniformMapping(radius, request.edge_angle, *q);
   }
-  return spec;
+  return request;
 }
 
 std::vector<std::string> ShapedReport(const LensDesign& lens, const design::ShapedLens& result) {
@@ -181,8 +182,8 @@ int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::os
     if (!run.report.empty()) report.emplace(run.report, textio::kReport);
     for (std::size_t index = 0; index < run.designs.size(); ++index) {
       const LensDesign& lens = run.designs[index];
-      const design::ShapedLensSpec spec = ShapedSpecOf(lens);
-      const design::ShapedLens result = design::DesignShapedLens(spec, lens.shaped->rays);
+      const design::ShapedLensRequest request = ShapedRequestOf(lens);
+      const design::ShapedLens result = design::DesignShapedLens(request, lens.shaped->rays);
       const bool made = result.status == design::ShapedStatus::kOk;
       std::vector<std::string> records = ShapedReport(lens, result);
       std::vector<std::string> notes, warnings, files;
@@ -191,7 +192,7 @@ int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::os
 
       // The tor file: both faces and the rim, checked as kevrano-tor check would
       if (made && !lens.tor.empty()) {
-        std::optional<tor::ZonedOutline> outline = OutlineOf(spec, lens.shaped->rays);
+        std::optional<tor::ZonedOutline> outline = OutlineOf(request, lens.shaped->rays);
         if (!outline) {
           notes.push_back("Tor file not written: the faces could not be traced at the nodes");
           records.push_back(" " + notes.back());

@@ -14,9 +14,9 @@
 
 namespace driver {
 
-/// The kernel's spec of a shaped lens design (angles in radians, Q from the
+/// The shaped lens the kernel is asked to design (angles in radians, Q from the
 /// edge taper when not given). Needs `lens.shaped`.
-design::ShapedLensSpec ShapedSpecOf(const LensDesign& lens);
+design::ShapedLensRequest ShapedRequestOf(const LensDesign& lens);
 
 /// The feed's Q a uniform lens is designed for; nothing for the sine
 /// condition or a taper that gives no Q.
