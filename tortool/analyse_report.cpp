@@ -57,10 +57,7 @@ std::string Db(double ratio) {
   return ratio > 1e-30 ? Fixed(10.0 * std::log10(ratio), 2) + " dB" : "below -300 dB";
 }
 
-/// A number for JSON: null when not finite.
-nlohmann::ordered_json Value(double x) {
-  return std::isfinite(x) ? nlohmann::ordered_json(x) : nlohmann::ordered_json(nullptr);
-}
+nlohmann::ordered_json Value(double x) { return JsonNumber(x); }
 nlohmann::ordered_json DbValue(double ratio) {
   return ratio > 1e-30 ? Value(10.0 * std::log10(ratio)) : nlohmann::ordered_json(nullptr);
 }
@@ -254,14 +251,7 @@ std::string JsonText(const AnalyseSetting& setting, const Trace& trace,
     j["sine_condition_deviation_percent"] = Value(100.0 * sine->deviation);
     j["paraxial_focal_length_" + u] = Value(sine->focal_length);
   }
-  j["spillover_efficiency"] = Value(e.spillover);
-  j["taper_efficiency"] = Value(e.taper);
-  j["phase_efficiency"] = Value(e.phase);
-  j["blockage_efficiency"] = Value(e.blockage);
-  j["reflection_efficiency"] = Value(e.reflection);
-  j["dielectric_loss_efficiency"] = Value(e.dielectric);
-  if (o.feed_pattern) j["cross_polar_efficiency"] = Value(e.cross_polar);
-  j["aperture_efficiency"] = Value(e.aperture);
+  PutEfficiencies(j, e, o.feed_pattern.has_value());
   j["gain_dbi"] = DbValue(fig.gain);
   j["directivity_dbi"] = DbValue(fig.directivity);
   j["uniform_aperture_diameter_" + u] = Value(2.0 * fig.aperture_radius);
@@ -281,6 +271,21 @@ std::string JsonText(const AnalyseSetting& setting, const Trace& trace,
   j["folded_tubes"] = fig.folded_tubes;
   j["warnings"] = Warnings(trace, fig);
   return j.dump() + "\n";
+}
+
+nlohmann::ordered_json JsonNumber(double x) {
+  return std::isfinite(x) ? nlohmann::ordered_json(x) : nlohmann::ordered_json(nullptr);
+}
+
+void PutEfficiencies(nlohmann::ordered_json& j, const optics::Efficiencies& e, bool cross_polar) {
+  j["spillover_efficiency"] = JsonNumber(e.spillover);
+  j["taper_efficiency"] = JsonNumber(e.taper);
+  j["phase_efficiency"] = JsonNumber(e.phase);
+  j["blockage_efficiency"] = JsonNumber(e.blockage);
+  j["reflection_efficiency"] = JsonNumber(e.reflection);
+  j["dielectric_loss_efficiency"] = JsonNumber(e.dielectric);
+  if (cross_polar) j["cross_polar_efficiency"] = JsonNumber(e.cross_polar);
+  j["aperture_efficiency"] = JsonNumber(e.aperture);
 }
 
 std::string CsvText(const Trace& trace, const ApertureFigures& fig) {

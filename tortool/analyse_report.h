@@ -6,6 +6,7 @@
 // the warning lines. Every number is rendered finite and short, whatever
 // its size.
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,14 @@ std::string SummaryText(const AnalyseSetting& setting, const Trace& trace,
 std::string JsonText(const AnalyseSetting& setting, const Trace& trace, const ApertureFigures& fig);
 
 /// The per-ray table, one row per traced ray, with a header naming each column.
+/// A number for JSON: null when not finite.
+nlohmann::ordered_json JsonNumber(double x);
+
+/// Adds the efficiency terms to a JSON object, under the keys
+/// "spillover_efficiency" ... "aperture_efficiency"; the cross-polar term only
+/// when a feed file gave it.
+void PutEfficiencies(nlohmann::ordered_json& j, const optics::Efficiencies& e, bool cross_polar);
+
 std::string CsvText(const Trace& trace, const ApertureFigures& fig);
 
 }  // namespace tortool

@@ -168,9 +168,7 @@ std::string SweepCsv(const SweepResult& sweep, std::string_view unit) {
 
 std::string SweepJson(const SweepResult& sweep, std::string_view shown, std::string_view unit) {
   const std::string u(unit);
-  auto value = [](double x) {
-    return std::isfinite(x) ? nlohmann::ordered_json(x) : nlohmann::ordered_json(nullptr);
-  };
+  const auto value = JsonNumber;
   auto edge = [&value](const std::optional<double>& f) {
     return f ? value(*f) : nlohmann::ordered_json(nullptr);
   };
@@ -186,14 +184,7 @@ std::string SweepJson(const SweepResult& sweep, std::string_view shown, std::str
     r["gain_dbi"] = value(row.gain_db);
     r["directivity_dbi"] = value(row.directivity_db);
     r["uniform_aperture_gain_dbi"] = value(row.uniform_db);
-    r["spillover_efficiency"] = value(e.spillover);
-    r["taper_efficiency"] = value(e.taper);
-    r["phase_efficiency"] = value(e.phase);
-    r["blockage_efficiency"] = value(e.blockage);
-    r["reflection_efficiency"] = value(e.reflection);
-    r["dielectric_loss_efficiency"] = value(e.dielectric);
-    if (sweep.cross_polar) r["cross_polar_efficiency"] = value(e.cross_polar);
-    r["aperture_efficiency"] = value(e.aperture);
+    PutEfficiencies(r, e, sweep.cross_polar);
     r["rms_phase_error_deg"] = value(row.rms_phase_error_deg);
     rows.push_back(r);
   }
