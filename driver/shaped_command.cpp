@@ -17,6 +17,7 @@
 #include "textio/layout.h"
 #include "textio/units.h"
 #include "torfile/mesh.h"
+#include "torfile/writer.h"
 
 namespace driver {
 namespace {
@@ -203,7 +204,7 @@ int RunShapedDesigns(const DesignRun& run, bool json, std::ostream& out, std::os
             records.push_back(" " + warnings.back());
           }
           RecordFile tor(lens.tor, textio::kTorFile);
-          tor.Write(tor::TorRecords(outline->mesh, lens.eps, lens.offset));
+          tor.Write(torfile::FileRecords(outline->mesh, lens.eps, lens.offset));
           tor.Close();
           files.push_back(lens.tor);
         }

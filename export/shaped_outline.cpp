@@ -30,20 +30,4 @@ std::optional<ZonedOutline> ShapedOutline(std::span<const torfile::Node> feed,
   return outline;
 }
 
-std::vector<std::string> TorRecords(const torfile::Mesh& mesh, float dielectric, float zloff) {
-  std::vector<std::string> records = torfile::OffsetRecords(zloff);
-  const auto append = [&records](std::vector<std::string> more) {
-    for (std::string& record : more) records.push_back(std::move(record));
-  };
-  append(torfile::MeshHeadRecords(dielectric));
-  int32_t number = 0;
-  for (const torfile::Node& node : mesh.nodes) {
-    records.push_back(
-        torfile::NodeRecord(++number, static_cast<float>(node.z), static_cast<float>(node.r)));
-  }
-  append(torfile::SegmentRecords(mesh.linear, mesh.cubic));
-  append(torfile::TrailerRecords(mesh.unit));
-  return records;
-}
-
 }  // namespace tor

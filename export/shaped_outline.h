@@ -27,10 +27,6 @@ namespace tor {
 std::optional<ZonedOutline> ShapedOutline(std::span<const torfile::Node> feed,
                                           std::span<const torfile::Node> radiation);
 
-/// Every record of the tor file of `mesh`: the offset, the mesh head with
-/// the dielectric constant, the nodes, the segment tables and the trailer.
-std::vector<std::string> TorRecords(const torfile::Mesh& mesh, float dielectric, float zloff);
-
 }  // namespace tor
 
 #endif  // KEVRANO_EXPORT_SHAPED_OUTLINE_H_

@@ -168,4 +168,19 @@ double AsWritten(float value) {
   return value < 0.0f ? -read : read;
 }
 
+std::vector<std::string> FileRecords(const Mesh& mesh, float dielectric, float zloff) {
+  std::vector<std::string> records = OffsetRecords(zloff);
+  const auto append = [&records](std::vector<std::string> more) {
+    for (std::string& record : more) records.push_back(std::move(record));
+  };
+  append(MeshHeadRecords(dielectric));
+  int32_t number = 0;
+  for (const Node& node : mesh.nodes) {
+    records.push_back(NodeRecord(++number, static_cast<float>(node.z), static_cast<float>(node.r)));
+  }
+  append(SegmentRecords(mesh.linear, mesh.cubic));
+  append(TrailerRecords(mesh.unit));
+  return records;
+}
+
 }  // namespace torfile

@@ -37,6 +37,10 @@ std::vector<std::string> SegmentRecords(std::span<const LinearSegment> linear,
                                         std::span<const CubicSegment> cubic);
 /// Closes the cubic table and the mesh object, naming the unit of length.
 std::vector<std::string> TrailerRecords(LengthUnit unit);
+/// Every record of the tor file of `mesh`, whose nodes hold 32-bit values:
+/// the offset, the mesh head with the dielectric constant, the nodes, the
+/// segment tables and the trailer.
+std::vector<std::string> FileRecords(const Mesh& mesh, float dielectric, float zloff);
 
 /// The value a node coordinate reads back as from its (1PE12.4) field: the
 /// 32-bit value rounded to five significant digits (halfway away from zero),
